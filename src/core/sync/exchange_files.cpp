@@ -1,0 +1,122 @@
+// The exchange files shared with the MT4 side, the hidden fetcher window that
+// holds them during a cycle, and the start-of-run work on the current-order file.
+#include <unordered_set>
+
+#include "shell/app.h"
+#include "shell/data_folder.h"
+#include "sync/order_record.h"
+#include "sync/reconcile.h"
+#include "text/file_io.h"
+#include "text/lenient_number.h"
+#include "text/line_file.h"
+
+namespace lumari::core {
+
+namespace {
+
+// Lines of 0 or 1 characters in an exchange file are not entries.
+constexpr std::size_t kShortestEntry = 2;
+
+enum class Loaded { Ok, Missing, Unreadable };
+
+// A missing file is an empty one; a file that exists but cannot be read is not,
+// since writing back the lists would then lose what it holds.
+Loaded load_exchange_file(const std::string& path, LineList& list) {
+  auto bytes = read_file(path);
+  if (!bytes) return file_exists(path) ? Loaded::Unreadable : Loaded::Missing;
+  list.append_file_lines(std::move(bytes).value(), kShortestEntry);
+  return Loaded::Ok;
+}
+
+// Adds the lines whose version is not yet among the kept ones.
+void keep_unsaved(std::vector<std::string>& kept, std::vector<std::string> lines) {
+  std::unordered_set<std::string> known;
+  for (const auto& line : kept) known.insert(version_key(ParseLogLine(line)));
+  for (auto& line : lines) {
+    if (known.insert(version_key(ParseLogLine(line))).second) kept.push_back(std::move(line));
+  }
+}
+
+}  // namespace
+
+void App::load_fetcher_window() {
+  if (session_.fetcher.loaded) return;
+  session_.fetcher.loaded = true;
+  frmFetcher_Form_Load();
+}
+
+void App::frmFetcher_Form_Load() {
+  const std::string date_file = data_file(kDateFile);
+  std::string last_line;
+  if (const auto lines = read_lines(date_file); lines && !lines->empty()) last_line = lines->back();
+  const std::string date_text = sign_blank_text(session_.loginDate);
+  if (last_line != date_text) (void)write_lines(date_file, {date_text});
+  // The first complete pass rebuilds the current-order file from the order log.
+  (void)replace_file(exchange_file(kCurrentOrderFile), "");
+}
+
+void App::LoadOrderLists() {
+  FetcherWindowState& fetcher = session_.fetcher;
+  session_.tddata = fetcher.listData.append_pieces(std::move(session_.tddata), ';');
+
+  const Loaded log = load_exchange_file(exchange_file(kOrderLogFile), fetcher.lumarilog);
+  fetcher.sysord.clear();
+  (void)load_exchange_file(exchange_file(kSystemOrderFile), fetcher.sysord);
+  const Loaded current = load_exchange_file(exchange_file(kCurrentOrderFile), fetcher.ServerOrd);
+
+  std::vector<std::string> received =
+      server_lines_as_log_lines(fetcher.listData, session_.sync.srvseen);
+  if (log == Loaded::Unreadable || current == Loaded::Unreadable) {
+    // Without the file's content the pass would write back less than there is;
+    // the versions of this answer wait in memory for a pass that can read it.
+    keep_unsaved(session_.sync.unsaved_log_lines, std::move(received));
+    last_cycle_.saved = false;
+    last_cycle_.problem = std::string("cannot read ") +
+                          std::string(log == Loaded::Unreadable ? kOrderLogFile : kCurrentOrderFile);
+    fetcher.ServerOrd.clear();
+    fetcher.listData.clear();
+    fetcher.lumarilog.clear();
+    return;
+  }
+
+  // Versions that earlier passes could not save come first: they arrived first.
+  std::vector<std::string> versions = std::move(session_.sync.unsaved_log_lines);
+  session_.sync.unsaved_log_lines.clear();
+  versions.insert(versions.end(), std::make_move_iterator(received.begin()),
+                  std::make_move_iterator(received.end()));
+
+  const SyncResult synced = SyncOrders(versions, fetcher.lumarilog, fetcher.ServerOrd);
+  RefreshOrders(synced, fetcher.lumarilog, fetcher.ServerOrd);
+  SaveOrderFiles(synced);
+}
+
+void App::SaveOrderFiles(const SyncResult& synced) {
+  FetcherWindowState& fetcher = session_.fetcher;
+  last_cycle_.new_versions = synced.new_versions;
+  last_cycle_.log_lines = fetcher.lumarilog.size();
+  last_cycle_.current_orders = fetcher.ServerOrd.size();
+
+  const Status current = replace_file(exchange_file(kCurrentOrderFile), fetcher.ServerOrd.to_crlf_text());
+  const Status log = replace_file(exchange_file(kOrderLogFile), fetcher.lumarilog.to_crlf_text());
+  if (log) {
+    session_.counterLumarilog += static_cast<std::int64_t>(synced.new_versions);
+  } else {
+    // The order log kept its old content whole; the versions this pass added
+    // stay in memory and go into the log with the next pass.
+    std::vector<std::string> added;
+    for (std::size_t i = synced.log_lines_loaded; i < fetcher.lumarilog.size(); ++i) {
+      added.emplace_back(fetcher.lumarilog[i]);
+    }
+    keep_unsaved(session_.sync.unsaved_log_lines, std::move(added));
+  }
+  if (!current || !log) {
+    last_cycle_.saved = false;
+    last_cycle_.problem = (!log ? log : current).error().message;
+  }
+
+  fetcher.ServerOrd.clear();
+  fetcher.listData.clear();
+  fetcher.lumarilog.clear();
+}
+
+}  // namespace lumari::core

@@ -1,0 +1,100 @@
+#include "sync/order_record.h"
+
+#include "text/trim.h"
+
+namespace lumari::core {
+namespace {
+
+constexpr std::string_view kBlank = " ";
+
+OrderRecord blank_record() {
+  OrderRecord record;
+  record.fld.fill(kBlank);
+  record.val1 = record.val3 = record.val11 = kBlank;
+  return record;
+}
+
+// Characters start+1 to n of the text (1-based, as the service's answer is laid
+// out); empty when that range is empty.
+std::string_view chars_from(std::string_view text, std::size_t start, std::size_t n) {
+  if (n <= start) return {};
+  return text.substr(start, n - start);
+}
+
+enum class Source { Server, Log, Order };
+
+OrderRecord parse_line(std::string_view line, Source source, bool* srvseen) {
+  OrderRecord record = blank_record();
+  if (line.size() < 2) return record;
+
+  std::string_view rest = line;
+  for (std::size_t i = 0; i < 10; ++i) {
+    const std::size_t comma = rest.find(',');
+    const std::size_t n = comma == std::string_view::npos ? rest.size() : comma;
+    std::string_view text = rest.substr(0, n);
+    if (i == 0 && source == Source::Server) {
+      const std::size_t drop = *srvseen ? 1 : 2;
+      *srvseen = true;
+      text = chars_from(rest, drop, n);
+    }
+    record.fld[i] = trim_spaces(text);
+    if (comma != std::string_view::npos) rest = rest.substr(comma + 1);
+  }
+  record.fld[10] = trim_spaces(rest);
+
+  record.val1 = field_value(record.fld[0]);
+  record.val3 = field_value(record.fld[2]);
+  record.val11 = field_value(record.fld[10]);
+
+  if (source == Source::Server && !record.fld[0].empty() && record.fld[0].front() != 'm' &&
+      record.fld[0].front() != 'M') {
+    record.fld[0].remove_prefix(1);
+  }
+  return record;
+}
+
+}  // namespace
+
+std::string_view field_value(std::string_view field_text) {
+  const std::size_t eq = field_text.find('=');
+  if (eq == std::string_view::npos) return trim_spaces(field_text);
+  return trim_spaces(field_text.substr(eq + 1));
+}
+
+OrderRecord ParseServerLine(std::string_view line, bool& srvseen) {
+  return parse_line(line, Source::Server, &srvseen);
+}
+
+OrderRecord ParseLogLine(std::string_view line) { return parse_line(line, Source::Log, nullptr); }
+
+OrderRecord ParseOrderLine(std::string_view line) {
+  return parse_line(line, Source::Order, nullptr);
+}
+
+std::string order_key(const OrderRecord& record) {
+  std::string key;
+  key.reserve(record.val3.size() + record.val11.size());
+  key += record.val3;
+  key += record.val11;
+  return key;
+}
+
+std::string version_key(const OrderRecord& record) {
+  std::string key = order_key(record);
+  key += record.val1;
+  return key;
+}
+
+std::string canonical_line(const OrderRecord& record) {
+  std::size_t total = 10;
+  for (const auto field : record.fld) total += field.size();
+  std::string line;
+  line.reserve(total);
+  for (std::size_t i = 0; i < record.fld.size(); ++i) {
+    if (i > 0) line += ',';
+    line += trim_spaces(record.fld[i]);
+  }
+  return line;
+}
+
+}  // namespace lumari::core

@@ -1,0 +1,38 @@
+// Every file operation of the core goes through these few functions, so that a
+// test can make any one of them fail (see FileFaultHook) and check what survives.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "ports/result.h"
+
+namespace lumari::core {
+
+enum class FileOp { Read, Write, Rename, Append, Remove, CreateDirectory };
+
+/// Test seam: when set, called before each file operation; returning true makes
+/// that operation fail as if the file system had refused it.
+using FileFaultHook = std::function<bool(FileOp op, const std::string& path)>;
+void set_file_fault_hook(FileFaultHook hook);
+
+/// The whole file as bytes; a missing or unreadable file is a failure.
+[[nodiscard]] Result<std::string> read_file(const std::string& path);
+
+/// Replaces the file's content safely: the bytes go to a temporary file in the
+/// same folder, which is then renamed over the old file. While another program
+/// holds the file open the rename is retried for about a second. On failure the
+/// old content stays whole and the temporary file is removed.
+[[nodiscard]] Status replace_file(const std::string& path, std::string_view bytes);
+
+/// Appends the bytes at the end of the file, creating it when missing.
+[[nodiscard]] Status append_file(const std::string& path, std::string_view bytes);
+
+/// True when a file (or folder) of that name exists.
+[[nodiscard]] bool file_exists(const std::string& path);
+
+/// Creates the folder and its parents when missing.
+[[nodiscard]] Status ensure_directory(const std::string& path);
+
+}  // namespace lumari::core

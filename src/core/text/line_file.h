@@ -1,0 +1,44 @@
+// Text files of lines as the system keeps them: 8-bit bytes, never decoded; a line
+// ends at CR LF, a lone CR or a lone LF; every written line ends with CR LF.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ports/result.h"
+
+namespace lumari::core {
+
+/// Calls fn(line) for each line of the bytes, without its line end. A last line
+/// without an end counts; an empty text has no lines.
+template <typename Fn>
+void for_each_line(std::string_view bytes, Fn&& fn) {
+  std::size_t start = 0;
+  const std::size_t size = bytes.size();
+  while (start < size) {
+    std::size_t end = start;
+    while (end < size && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+    fn(bytes.substr(start, end - start));
+    if (end < size && bytes[end] == '\r' && end + 1 < size && bytes[end + 1] == '\n') ++end;
+    start = end + 1;
+  }
+}
+
+/// The lines of the bytes, without their line ends. A last line without an end
+/// counts; an empty text has no lines.
+[[nodiscard]] std::vector<std::string> split_lines(std::string_view bytes);
+
+/// Every line followed by CR LF.
+[[nodiscard]] std::string join_lines_crlf(const std::vector<std::string>& lines);
+
+/// The lines of a file; a missing or unreadable file is a failure.
+[[nodiscard]] Result<std::vector<std::string>> read_lines(const std::string& path);
+
+/// Replaces the file with the lines, each followed by CR LF (see replace_file).
+[[nodiscard]] Status write_lines(const std::string& path, const std::vector<std::string>& lines);
+
+/// Appends one line and its CR LF, creating the file when missing.
+[[nodiscard]] Status append_line(const std::string& path, std::string_view line);
+
+}  // namespace lumari::core

@@ -1,0 +1,12 @@
+#include "text/trim.h"
+
+namespace lumari::core {
+
+std::string_view trim_spaces(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace lumari::core

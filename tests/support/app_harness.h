@@ -1,0 +1,47 @@
+// An App on fake ports over real folders: a program folder with its data folder
+// and an MT4 folder with its exchange folder, all in a temporary folder.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "shell/app.h"
+#include "support/fake_ports.h"
+#include "support/temp_folder.h"
+
+namespace lumari::test {
+
+class AppHarness {
+ public:
+  AppHarness();
+
+  TempFolder root;
+  FakeUi ui;
+  FakeClock clock;
+  FakeAdapters adapters;
+  WebScript web;
+  std::string data_folder;      ///< <root>/program/data
+  std::string mt4_folder;       ///< <root>/mt4/ with its trailing separator
+  std::string exchange_folder;  ///< <root>/mt4/experts/files
+  std::unique_ptr<core::App> app;
+
+  [[nodiscard]] core::Session& session() { return app->session(); }
+
+  void write_data(std::string_view name, std::string_view bytes);
+  [[nodiscard]] std::string data(std::string_view name) const;
+  [[nodiscard]] bool has_data(std::string_view name) const;
+  void write_exchange(std::string_view name, std::string_view bytes);
+  [[nodiscard]] std::string exchange(std::string_view name) const;
+  [[nodiscard]] bool has_exchange(std::string_view name) const;
+
+  /// A finished installation: MT4 folder saved and the first-run marker present.
+  void install();
+  /// install() and the main window's load.
+  void start();
+  /// start(), then a login through the tray menu with the given answer.
+  void log_in(std::string_view answer, std::string_view email = "ann@example.com",
+              std::string_view password = "secret");
+};
+
+}  // namespace lumari::test
