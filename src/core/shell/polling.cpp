@@ -1,6 +1,5 @@
 // The polling timer's tick and the run log written at Exit.
 #include "shell/app.h"
-
 #include "shell/data_folder.h"
 #include "text/lenient_number.h"
 #include "text/line_file.h"
@@ -14,10 +13,17 @@ void App::StartFetch() {
 
 void App::FrmMainMdi_mytimer_Timer() {
   // A message box inside a cycle keeps the message loop turning, so the timer
-  // can fall due again before the cycle is over; such a tick is skipped.
-  if (tick_running_ || ended_) return;
+  // can fall due again before the cycle is over; such a tick is skipped. So is a
+  // tick that was already queued when the timer was stopped (stopping a timer
+  // does not take back a tick the window system has posted).
+  if (tick_running_ || ended_ || !session_.main.mytimer_enabled) return;
   tick_running_ = true;
   FetchTradeData();
+  // Exit chosen while the forced-logout message was open has ended the program.
+  if (ended_) {
+    tick_running_ = false;
+    return;
+  }
   if (session_.swlogout == 1) {
     session_.main.mytimer_enabled = false;
     ports_.ui.set_timer_enabled(false);

@@ -37,6 +37,10 @@ void keep_unsaved(std::vector<std::string>& kept, std::vector<std::string> lines
   }
 }
 
+// Without an MT4 folder the exchange files have no place: their bare names would
+// address the program's working folder, where no MT4 side reads them.
+bool exchange_folder_known(const Session& session) { return !session.main.pathname1.empty(); }
+
 }  // namespace
 
 void App::load_fetcher_window() {
@@ -52,12 +56,21 @@ void App::frmFetcher_Form_Load() {
   const std::string date_text = sign_blank_text(session_.loginDate);
   if (last_line != date_text) (void)write_lines(date_file, {date_text});
   // The first complete pass rebuilds the current-order file from the order log.
-  (void)replace_file(exchange_file(kCurrentOrderFile), "");
+  if (exchange_folder_known(session_)) (void)replace_file(exchange_file(kCurrentOrderFile), "");
 }
 
 void App::LoadOrderLists() {
   FetcherWindowState& fetcher = session_.fetcher;
   session_.tddata = fetcher.listData.append_pieces(std::move(session_.tddata), ';');
+
+  if (!exchange_folder_known(session_)) {
+    keep_unsaved(session_.sync.unsaved_log_lines,
+                 server_lines_as_log_lines(fetcher.listData, session_.sync.srvseen));
+    last_cycle_.saved = false;
+    last_cycle_.problem = "no MT4 folder set";
+    fetcher.listData.clear();
+    return;
+  }
 
   const Loaded log = load_exchange_file(exchange_file(kOrderLogFile), fetcher.lumarilog);
   fetcher.sysord.clear();
@@ -71,8 +84,9 @@ void App::LoadOrderLists() {
     // the versions of this answer wait in memory for a pass that can read it.
     keep_unsaved(session_.sync.unsaved_log_lines, std::move(received));
     last_cycle_.saved = false;
-    last_cycle_.problem = std::string("cannot read ") +
-                          std::string(log == Loaded::Unreadable ? kOrderLogFile : kCurrentOrderFile);
+    last_cycle_.problem =
+        std::string("cannot read ") +
+        std::string(log == Loaded::Unreadable ? kOrderLogFile : kCurrentOrderFile);
     fetcher.ServerOrd.clear();
     fetcher.listData.clear();
     fetcher.lumarilog.clear();
@@ -96,7 +110,8 @@ void App::SaveOrderFiles(const SyncResult& synced) {
   last_cycle_.log_lines = fetcher.lumarilog.size();
   last_cycle_.current_orders = fetcher.ServerOrd.size();
 
-  const Status current = replace_file(exchange_file(kCurrentOrderFile), fetcher.ServerOrd.to_crlf_text());
+  const Status current =
+      replace_file(exchange_file(kCurrentOrderFile), fetcher.ServerOrd.to_crlf_text());
   const Status log = replace_file(exchange_file(kOrderLogFile), fetcher.lumarilog.to_crlf_text());
   if (log) {
     session_.counterLumarilog += static_cast<std::int64_t>(synced.new_versions);

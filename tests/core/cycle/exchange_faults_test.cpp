@@ -1,0 +1,309 @@
+// Exchange files that cannot be read or written: nothing already kept is lost, and
+// every version received reaches the order log exactly once.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cycle_fixture.h"
+#include "shell/app.h"
+
+namespace lumari::test {
+namespace {
+
+using core::FileOp;
+
+using ExchangeFaults = CycleTest;
+
+TEST_F(ExchangeFaults, OrderLogThatCannotBeReplacedKeepsItsContentAndIsMergedOnce) {
+  log_in();
+  h.write_exchange("Lumari.log", crlf({order("1", 1)}));
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Rename && name == "Lumari.log";
+  };
+  tick_with(orders_answer({order("1", 1), order("2", 2)}));
+
+  EXPECT_FALSE(h.app->last_cycle().saved);
+  EXPECT_FALSE(h.app->last_cycle().problem.empty());
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
+  // The current orders still reach the MT4 side.
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1), order("2", 2)}));
+  EXPECT_EQ(folder_listing(h.exchange_folder), "Lumari.log ServerOrder.log");
+  EXPECT_EQ(h.session().sync.unsaved_log_lines, (std::vector<std::string>{order("2", 2)}));
+  EXPECT_EQ(h.session().counterLumarilog, 0);
+  EXPECT_TRUE(h.ui.timer_enabled);
+
+  // An idle answer does not reach the loader; the version keeps waiting.
+  fail_when = nullptr;
+  tick_with("\r\nXXX");
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
+  EXPECT_EQ(h.session().sync.unsaved_log_lines.size(), 1u);
+
+  // The service sends the waiting version again, and one more.
+  tick_with(orders_answer({order("2", 2), order("3", 3)}));
+  EXPECT_TRUE(h.app->last_cycle().saved);
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2), order("3", 3)}));
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1), order("2", 2), order("3", 3)}));
+  EXPECT_TRUE(h.session().sync.unsaved_log_lines.empty());
+  EXPECT_EQ(h.session().counterLumarilog, 2);
+}
+
+TEST_F(ExchangeFaults, WaitingVersionsAreMergedEvenWhenTheServiceNoLongerSendsThem) {
+  log_in();
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Write && name == "Lumari.log.tmp";
+  };
+  tick_with(orders_answer({order("1", 1), order("2", 2)}));
+  EXPECT_FALSE(h.app->last_cycle().saved);
+  EXPECT_FALSE(h.has_exchange("Lumari.log"));
+  EXPECT_EQ(folder_listing(h.exchange_folder), "ServerOrder.log");
+
+  fail_when = nullptr;
+  tick_with("");
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2)}));
+  EXPECT_EQ(h.app->last_cycle().new_versions, 2u);
+  EXPECT_EQ(h.session().counterLumarilog, 2);
+}
+
+TEST_F(ExchangeFaults, RepeatedFailuresKeepEachWaitingVersionOnce) {
+  log_in();
+  h.write_exchange("Lumari.log", crlf({order("1", 1)}));
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Write && name == "Lumari.log.tmp";
+  };
+  tick_with(orders_answer({order("1", 1), order("2", 2)}));
+  tick_with(orders_answer({order("2", 2), order("3", 3)}));
+  tick_with(orders_answer({order("3", 3), order("2", 2), order("1", 1)}));
+  EXPECT_EQ(h.session().sync.unsaved_log_lines,
+            (std::vector<std::string>{order("2", 2), order("3", 3)}));
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
+  EXPECT_EQ(h.session().counterLumarilog, 0);
+
+  fail_when = nullptr;
+  tick_with(orders_answer({order("4", 4)}));
+  EXPECT_EQ(h.exchange("Lumari.log"),
+            crlf({order("1", 1), order("2", 2), order("3", 3), order("4", 4)}));
+  EXPECT_EQ(h.session().counterLumarilog, 3);
+}
+
+TEST_F(ExchangeFaults, CurrentOrderFileThatCannotBeWrittenKeepsItsContent) {
+  log_in();
+  h.write_exchange("ServerOrder.log", crlf({order("1", 1)}));
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Write && name == "ServerOrder.log.tmp";
+  };
+  tick_with(orders_answer({order("2", 2)}));
+  EXPECT_FALSE(h.app->last_cycle().saved);
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1)}));
+  // The order log is written all the same, and its versions are not kept twice.
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("2", 2)}));
+  EXPECT_TRUE(h.session().sync.unsaved_log_lines.empty());
+  EXPECT_EQ(h.session().counterLumarilog, 1);
+  EXPECT_EQ(folder_listing(h.exchange_folder), "Lumari.log ServerOrder.log");
+
+  fail_when = nullptr;
+  tick_with("");
+  EXPECT_TRUE(h.app->last_cycle().saved);
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1), order("2", 2)}));
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("2", 2)}));
+  EXPECT_EQ(h.session().counterLumarilog, 1);
+}
+
+TEST_F(ExchangeFaults, UnreadableOrderLogStopsTheCycleBeforeThePass) {
+  log_in();
+  h.write_exchange("Lumari.log", crlf({order("1", 1)}));
+  h.write_exchange("ServerOrder.log", crlf({order("1", 1)}));
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Read && name == "Lumari.log";
+  };
+  tick_with(orders_answer({order("2", 2)}));
+
+  EXPECT_FALSE(h.app->last_cycle().saved);
+  EXPECT_NE(h.app->last_cycle().problem.find("Lumari.log"), std::string::npos);
+  const auto files = take_exchange_calls();
+  for (const auto& call : files) {
+    EXPECT_EQ(call.op, FileOp::Read) << ::testing::PrintToString(call);
+  }
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1)}));
+  EXPECT_EQ(h.session().sync.unsaved_log_lines, (std::vector<std::string>{order("2", 2)}));
+  EXPECT_TRUE(h.session().fetcher.lumarilog.empty());
+  EXPECT_TRUE(h.session().fetcher.ServerOrd.empty());
+  EXPECT_TRUE(h.session().fetcher.listData.empty());
+  EXPECT_TRUE(h.ui.timer_enabled);
+
+  fail_when = nullptr;
+  tick_with(orders_answer({order("2", 2)}));
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2)}));
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1), order("2", 2)}));
+  EXPECT_EQ(h.session().counterLumarilog, 1);
+}
+
+TEST_F(ExchangeFaults, OrderLogThatIsAFolderIsNeverReplaced) {
+  log_in();
+  std::filesystem::create_directory(std::filesystem::path(h.exchange_folder) / "Lumari.log");
+  tick_with(orders_answer({order("1", 1)}));
+  EXPECT_FALSE(h.app->last_cycle().saved);
+  EXPECT_TRUE(
+      std::filesystem::is_directory(std::filesystem::path(h.exchange_folder) / "Lumari.log"));
+  EXPECT_EQ(h.session().sync.unsaved_log_lines, (std::vector<std::string>{order("1", 1)}));
+}
+
+TEST_F(ExchangeFaults, VersionsWaitingFromSeveralStoppedCyclesAreKeptOnce) {
+  log_in();
+  h.write_exchange("Lumari.log", crlf({order("1", 1)}));
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Write && name == "Lumari.log.tmp";
+  };
+  tick_with(orders_answer({order("1", 1), order("2", 2)}));
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Read && name == "Lumari.log";
+  };
+  tick_with(orders_answer({order("2", 2), order("3", 3)}));
+  tick_with(orders_answer({order("3", 3), order("2", 2)}));
+  EXPECT_EQ(h.session().sync.unsaved_log_lines,
+            (std::vector<std::string>{order("2", 2), order("3", 3)}));
+
+  fail_when = nullptr;
+  tick_with(orders_answer({order("3", 3)}));
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2), order("3", 3)}));
+  EXPECT_EQ(h.session().counterLumarilog, 2);
+}
+
+TEST_F(ExchangeFaults, UnreadableCurrentOrderFileStopsTheCycleBeforeThePass) {
+  log_in();
+  h.write_exchange("Lumari.log", crlf({order("1", 1)}));
+  h.write_exchange("ServerOrder.log", crlf({order("1", 1)}));
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Read && name == "ServerOrder.log";
+  };
+  tick_with(orders_answer({order("2", 2)}));
+  EXPECT_FALSE(h.app->last_cycle().saved);
+  EXPECT_NE(h.app->last_cycle().problem.find("ServerOrder.log"), std::string::npos);
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1)}));
+  EXPECT_EQ(h.session().sync.unsaved_log_lines, (std::vector<std::string>{order("2", 2)}));
+
+  fail_when = nullptr;
+  tick_with("");
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2)}));
+}
+
+TEST_F(ExchangeFaults, UnreadableSystemOrderFileDoesNotStopThePass) {
+  log_in();
+  h.write_exchange("SystemOrder.log", "s1,a\r\n");
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Read && name == "SystemOrder.log";
+  };
+  tick_with(orders_answer({order("1", 1)}));
+  EXPECT_TRUE(h.app->last_cycle().saved);
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
+  EXPECT_TRUE(h.session().fetcher.sysord.empty());
+  EXPECT_EQ(h.exchange("SystemOrder.log"), "s1,a\r\n");
+}
+
+TEST_F(ExchangeFaults, ExchangeFolderMissingThenAppearing) {
+  log_in();
+  std::filesystem::remove_all(h.exchange_folder);
+  tick_with(orders_answer({order("1", 1), order("2", 2)}));
+  EXPECT_FALSE(h.app->last_cycle().saved);
+  EXPECT_FALSE(std::filesystem::exists(h.exchange_folder));
+  EXPECT_EQ(h.session().sync.unsaved_log_lines.size(), 2u);
+  EXPECT_TRUE(h.ui.timer_enabled);
+
+  tick_with(orders_answer({order("2", 2), order("3", 3)}));
+  EXPECT_EQ(h.session().sync.unsaved_log_lines.size(), 3u);
+
+  std::filesystem::create_directories(h.exchange_folder);
+  tick_with(orders_answer({order("3", 3)}));
+  EXPECT_TRUE(h.app->last_cycle().saved);
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2), order("3", 3)}));
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1), order("2", 2), order("3", 3)}));
+  EXPECT_EQ(folder_listing(h.exchange_folder), "Lumari.log ServerOrder.log");
+  EXPECT_EQ(h.session().counterLumarilog, 3);
+}
+
+TEST_F(ExchangeFaults, ExitMergesTheWaitingVersionsIntoTheOrderLog) {
+  log_in();
+  h.write_exchange("Lumari.log", crlf({order("1", 1)}));
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Write && name == "Lumari.log.tmp";
+  };
+  tick_with(orders_answer({order("2", 2)}));
+  ASSERT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
+
+  fail_when = nullptr;
+  h.app->FrmMainMdi_mnulvex_Click();
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2)}));
+  EXPECT_TRUE(h.session().sync.unsaved_log_lines.empty());
+  EXPECT_TRUE(h.ui.ended);
+  EXPECT_EQ(h.data("lumari.dat"),
+            "12/5/2026 start time = 14:03:07 end time = 14:03:07 Counter Lumarilog =  1\r\n");
+}
+
+TEST_F(ExchangeFaults, ExitStillEndsWhenTheWaitingVersionsCannotBeSaved) {
+  log_in();
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Write && name == "Lumari.log.tmp";
+  };
+  tick_with(orders_answer({order("1", 1)}));
+  h.app->FrmMainMdi_mnulvex_Click();
+  EXPECT_FALSE(h.has_exchange("Lumari.log"));
+  EXPECT_TRUE(h.ui.ended);
+  EXPECT_FALSE(h.ui.tray_icon);
+  EXPECT_EQ(h.data("lumari.dat"),
+            "12/5/2026 start time = 14:03:07 end time = 14:03:07 Counter Lumarilog =  0\r\n");
+}
+
+TEST_F(ExchangeFaults, ExitWithNothingWaitingTouchesNoExchangeFile) {
+  log_in();
+  tick_with(orders_answer({order("1", 1)}));
+  (void)take_exchange_calls();
+  h.app->FrmMainMdi_mnulvex_Click();
+  EXPECT_TRUE(take_exchange_calls().empty());
+}
+
+// The working folder for the length of a test.
+class WorkingFolder {
+ public:
+  explicit WorkingFolder(const std::filesystem::path& folder)
+      : before_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~WorkingFolder() { std::filesystem::current_path(before_); }
+
+ private:
+  std::filesystem::path before_;
+};
+
+TEST_F(ExchangeFaults, WithoutAnMt4FolderNoExchangeFileIsWrittenAnywhere) {
+  TempFolder elsewhere;
+  WorkingFolder cwd(elsewhere.path());
+  h.write_data("install.dat", "\r\n");
+  h.app->FrmMainMdi_Form_Load();
+  ASSERT_TRUE(h.session().main.pathname1.empty());
+  h.app->frmSettings_cmdCancel_Click();
+  h.web.answer("/LumariLoginCheckAction.do", std::string("1234;11;Alpha"));
+  h.app->FrmMainMdi_mnuFlSi_Click();
+  h.session().login.controls.txtUser = "ann@example.com";
+  h.app->frmLogin_cmdLogin_Click();
+  ASSERT_TRUE(h.ui.timer_enabled);
+
+  tick_with(orders_answer({order("1", 1)}));
+  EXPECT_FALSE(h.app->last_cycle().saved);
+  EXPECT_EQ(folder_listing(elsewhere.path()), "");
+  EXPECT_EQ(h.session().sync.unsaved_log_lines, (std::vector<std::string>{order("1", 1)}));
+  EXPECT_TRUE(take_exchange_calls().empty());
+
+  // Once the MT4 folder is set, the waiting versions reach its order log.
+  h.app->FrmMainMdi_mnulvset_Click();
+  h.session().settings.mt4location = h.mt4_folder + "terminal.exe";
+  h.app->frmSettings_cmdSave_Click();
+  ASSERT_EQ(h.session().main.pathname1, h.exchange_folder);
+  tick_with("");
+  EXPECT_TRUE(h.app->last_cycle().saved);
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
+  EXPECT_EQ(folder_listing(elsewhere.path()), "");
+}
+
+}  // namespace
+}  // namespace lumari::test
