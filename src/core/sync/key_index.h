@@ -8,7 +8,6 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -57,19 +56,27 @@ template <typename Entry>
 class KeyedEntries {
  public:
   [[nodiscard]] std::size_t find(std::uint64_t hash, const KeyParts& key) const {
-    const auto it = heads_.find(hash);
-    if (it == heads_.end()) return kNoEntry;
-    for (std::size_t i = it->second; i != kNoEntry; i = entries_[i].next_same_hash) {
-      if (same_key(entries_[i].key, key)) return i;
+    if (slots_.empty()) return kNoEntry;
+    for (std::size_t s = home(hash); slots_[s].head != kNoEntry; s = (s + 1) & mask_) {
+      if (slots_[s].hash != hash) continue;
+      for (std::size_t i = slots_[s].head; i != kNoEntry; i = entries_[i].next_same_hash) {
+        if (same_key(entries_[i].key, key)) return i;
+      }
+      return kNoEntry;
     }
     return kNoEntry;
   }
 
   /// Adds an entry whose key is not in the index yet; returns its position.
   std::size_t add(std::uint64_t hash, Entry entry) {
+    if ((used_ + 1) * 2 > slots_.size()) grow();
     const std::size_t position = entries_.size();
-    auto [it, inserted] = heads_.try_emplace(hash, position);
-    entry.next_same_hash = inserted ? kNoEntry : std::exchange(it->second, position);
+    Slot& slot = slots_[slot_for(hash)];
+    if (slot.head == kNoEntry) {
+      slot.hash = hash;
+      ++used_;
+    }
+    entry.next_same_hash = std::exchange(slot.head, position);
     entries_.push_back(std::move(entry));
     return position;
   }
@@ -79,7 +86,40 @@ class KeyedEntries {
   [[nodiscard]] std::size_t size() const { return entries_.size(); }
 
  private:
-  std::unordered_map<std::uint64_t, std::size_t> heads_;
+  // One slot per distinct hash value, found by linear probing from its home;
+  // the entries sharing a hash value are chained through next_same_hash.
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::size_t head = kNoEntry;
+  };
+
+  [[nodiscard]] std::size_t home(std::uint64_t hash) const {
+    // Fibonacci hashing spreads the FNV value's high bits over the table.
+    return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ULL) >> shift_) & mask_;
+  }
+
+  // The slot holding the hash value, or the empty slot where it belongs.
+  [[nodiscard]] std::size_t slot_for(std::uint64_t hash) const {
+    std::size_t s = home(hash);
+    while (slots_[s].head != kNoEntry && slots_[s].hash != hash) s = (s + 1) & mask_;
+    return s;
+  }
+
+  void grow() {
+    const std::size_t capacity = slots_.empty() ? 16 : slots_.size() * 2;
+    std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(capacity));
+    mask_ = capacity - 1;
+    shift_ = 64;
+    for (std::size_t c = capacity; c > 1; c >>= 1) --shift_;
+    for (const Slot& slot : old) {
+      if (slot.head != kNoEntry) slots_[slot_for(slot.hash)] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t mask_ = 0;
+  int shift_ = 64;
+  std::size_t used_ = 0;
   std::vector<Entry> entries_;
 };
 

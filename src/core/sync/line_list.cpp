@@ -27,7 +27,9 @@ std::string LineList::append_pieces(std::string text, char separator) {
   return rest;
 }
 
-void LineList::push_back(std::string line) { lines_.push_back(storage_.emplace_back(std::move(line))); }
+void LineList::push_back(std::string line) {
+  lines_.push_back(storage_.emplace_back(std::move(line)));
+}
 
 void LineList::rebuild(const std::vector<std::size_t>& keep, std::vector<std::string> extra) {
   std::vector<std::string_view> lines;

@@ -2,6 +2,7 @@
 // ends at CR LF, a lone CR or a lone LF; every written line ends with CR LF.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,14 +15,26 @@ namespace lumari::core {
 /// without an end counts; an empty text has no lines.
 template <typename Fn>
 void for_each_line(std::string_view bytes, Fn&& fn) {
-  std::size_t start = 0;
+  // memchr finds the line ends: an order log can hold a million lines, and a
+  // byte-at-a-time scan was the larger part of loading one.
+  const auto find = [&bytes](char c, std::size_t from, std::size_t to) {
+    const void* at = std::memchr(bytes.data() + from, c, to - from);
+    return at ? static_cast<std::size_t>(static_cast<const char*>(at) - bytes.data()) : to;
+  };
   const std::size_t size = bytes.size();
+  std::size_t next_lf = 0;  // the first LF at or after start, or size
+  bool lf_known = false;
+  std::size_t start = 0;
   while (start < size) {
-    std::size_t end = start;
-    while (end < size && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+    if (!lf_known || next_lf < start) {
+      next_lf = find('\n', start, size);
+      lf_known = true;
+    }
+    const std::size_t end = find('\r', start, next_lf);
     fn(bytes.substr(start, end - start));
-    if (end < size && bytes[end] == '\r' && end + 1 < size && bytes[end + 1] == '\n') ++end;
+    if (end == size) break;
     start = end + 1;
+    if (bytes[end] == '\r' && start < size && bytes[start] == '\n') ++start;
   }
 }
 
