@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -67,8 +68,10 @@ std::string clock_text() {
 // Waits for the interval, or less when a stop signal arrives.
 void wait_interval(int milliseconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (g_stop == 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  for (auto now = std::chrono::steady_clock::now(); g_stop == 0 && now < deadline;
+       now = std::chrono::steady_clock::now()) {
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        deadline - now, std::chrono::milliseconds(20)));
   }
 }
 
