@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace lumari::headless {
 namespace {
@@ -33,21 +34,60 @@ std::size_t on_data(char* data, std::size_t size, std::size_t count, void* user)
   return bytes;
 }
 
-std::string describe(CURLcode code, const Transfer& transfer, const core::WebClientLimits& limits) {
+std::string cap_reason(std::size_t cap) {
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  constexpr std::size_t kKiB = std::size_t{1} << 10;
+  std::string amount;
+  if (cap >= kMiB && cap % kMiB == 0) {
+    amount = std::to_string(cap / kMiB) + " MiB";
+  } else if (cap >= kKiB && cap % kKiB == 0) {
+    amount = std::to_string(cap / kKiB) + " KiB";
+  } else {
+    amount = std::to_string(cap) + " byte";
+  }
+  return "body over the " + amount + " cap";
+}
+
+/// True when the URL names a scheme this client speaks; anything else is
+/// refused before libcurl sees it, so that its later "unsupported protocol"
+/// can only come from the answer.
+bool is_http_url(const std::string& url) {
+  const auto starts_with = [&](std::string_view prefix) {
+    if (url.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+      const char c = url[i];
+      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != prefix[i]) return false;
+    }
+    return true;
+  };
+  return starts_with("http://") || starts_with("https://");
+}
+
+/// A short reason for a libcurl failure; never the URL, which carries the
+/// user's password.
+std::string describe(CURLcode code, CURL* handle, const Transfer& transfer,
+                     const core::WebClientLimits& limits) {
   switch (code) {
     case CURLE_COULDNT_CONNECT: return "connection refused";
     case CURLE_COULDNT_RESOLVE_HOST: return "host not found";
     case CURLE_OPERATION_TIMEDOUT: return "timed out";
     case CURLE_TOO_MANY_REDIRECTS: return "too many redirects";
     case CURLE_PARTIAL_FILE: return "body cut short";
-    case CURLE_RECV_ERROR: return "connection reset";
-    case CURLE_GOT_NOTHING: return "empty reply";
-    case CURLE_UNSUPPORTED_PROTOCOL: return "not an http or https URL";
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR: return "connection reset";
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY: return "no HTTP answer";
+    case CURLE_UNSUPPORTED_PROTOCOL: {
+      // The URL was checked before: either the answer had no HTTP status line
+      // at all, or a redirect pointed elsewhere than http or https.
+      long status = 0;
+      curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+      return status == 0 ? "no HTTP answer" : "not an http or https URL";
+    }
     case CURLE_URL_MALFORMAT: return "malformed URL";
+    case CURLE_FILESIZE_EXCEEDED: return cap_reason(limits.max_body_bytes);
     case CURLE_WRITE_ERROR:
-      if (transfer.over_cap) {
-        return "body over the " + std::to_string(limits.max_body_bytes >> 20) + " MiB cap";
-      }
+      if (transfer.over_cap) return cap_reason(limits.max_body_bytes);
       break;
     default: break;
   }
@@ -60,6 +100,8 @@ class CurlWebClient final : public core::WebClient {
       : easy_(std::move(easy)), limits_(limits) {}
 
   Result<std::string> get(const std::string& url) override {
+    if (url.empty()) return Error{"malformed URL"};
+    if (!is_http_url(url)) return Error{"not an http or https URL"};
     CURL* h = easy_.get();
     curl_easy_reset(h);
     Transfer transfer;
@@ -74,13 +116,15 @@ class CurlWebClient final : public core::WebClient {
     // libcurl enforces this for the whole transfer, between reads as well, so a
     // server that trickles bytes cannot hold the request longer.
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(limits_.deadline_ms));
+    // An announced length over the cap fails before any of the body is read.
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.max_body_bytes));
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
     curl_easy_setopt(h, CURLOPT_USERAGENT, "LumariTerminal/1.0");
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &on_data);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
     const CURLcode code = curl_easy_perform(h);
-    if (code != CURLE_OK) return Error{describe(code, transfer, limits_)};
+    if (code != CURLE_OK) return Error{describe(code, h, transfer, limits_)};
     return std::move(transfer.body);
   }
 

@@ -1,0 +1,14 @@
+// The local clock, with the user's short date and time formats.
+#pragma once
+
+#include <memory>
+
+#include "ports/clock.h"
+
+namespace lumari::win32 {
+
+/// Local time from GetLocalTime; texts from GetDateFormatA / GetTimeFormatA
+/// with the user's default locale.
+[[nodiscard]] std::unique_ptr<core::Clock> make_windows_clock();
+
+}  // namespace lumari::win32
