@@ -2,6 +2,7 @@
 // members and the models of their controls, and the session values shared by all.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -84,6 +85,8 @@ struct SyncState {
   /// Order-log lines of passes whose order log could not be written; merged
   /// into the log by the next pass so that no version is lost.
   std::vector<std::string> unsaved_log_lines;
+  /// Bytes of unsaved lines kept at most; past it the oldest are dropped.
+  std::size_t unsaved_limit_bytes = 64u << 20;
 };
 
 struct Session {

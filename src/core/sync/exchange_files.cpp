@@ -1,5 +1,6 @@
 // The exchange files shared with the MT4 side, the hidden fetcher window that
 // holds them during a cycle, and the start-of-run work on the current-order file.
+#include <iterator>
 #include <unordered_set>
 
 #include "shell/app.h"
@@ -28,13 +29,24 @@ Loaded load_exchange_file(const std::string& path, LineList& list) {
   return Loaded::Ok;
 }
 
-// Adds the lines whose version is not yet among the kept ones.
-void keep_unsaved(std::vector<std::string>& kept, std::vector<std::string> lines) {
+// Adds the lines whose version is not yet among the kept ones. While the order
+// log cannot be written the kept versions grow with every new one the service
+// sends; past the state's limit the oldest go first, so that a long outage of the
+// exchange folder cannot exhaust memory and the latest versions survive it.
+void keep_unsaved(SyncState& sync, std::vector<std::string> lines) {
+  std::vector<std::string>& kept = sync.unsaved_log_lines;
   std::unordered_set<std::string> known;
   for (const auto& line : kept) known.insert(version_key(ParseLogLine(line)));
   for (auto& line : lines) {
     if (known.insert(version_key(ParseLogLine(line))).second) kept.push_back(std::move(line));
   }
+  std::size_t bytes = 0;
+  auto first_kept = kept.end();
+  while (first_kept != kept.begin() && bytes + std::prev(first_kept)->size() <= sync.unsaved_limit_bytes) {
+    --first_kept;
+    bytes += first_kept->size();
+  }
+  kept.erase(kept.begin(), first_kept);
 }
 
 // Without an MT4 folder the exchange files have no place: their bare names would
@@ -64,7 +76,7 @@ void App::LoadOrderLists() {
   session_.tddata = fetcher.listData.append_pieces(std::move(session_.tddata), ';');
 
   if (!exchange_folder_known(session_)) {
-    keep_unsaved(session_.sync.unsaved_log_lines,
+    keep_unsaved(session_.sync,
                  server_lines_as_log_lines(fetcher.listData, session_.sync.srvseen));
     last_cycle_.saved = false;
     last_cycle_.problem = "no MT4 folder set";
@@ -82,7 +94,7 @@ void App::LoadOrderLists() {
   if (log == Loaded::Unreadable || current == Loaded::Unreadable) {
     // Without the file's content the pass would write back less than there is;
     // the versions of this answer wait in memory for a pass that can read it.
-    keep_unsaved(session_.sync.unsaved_log_lines, std::move(received));
+    keep_unsaved(session_.sync, std::move(received));
     last_cycle_.saved = false;
     last_cycle_.problem =
         std::string("cannot read ") +
@@ -122,7 +134,7 @@ void App::SaveOrderFiles(const SyncResult& synced) {
     for (std::size_t i = synced.log_lines_loaded; i < fetcher.lumarilog.size(); ++i) {
       added.emplace_back(fetcher.lumarilog[i]);
     }
-    keep_unsaved(session_.sync.unsaved_log_lines, std::move(added));
+    keep_unsaved(session_.sync, std::move(added));
   }
   if (!current || !log) {
     last_cycle_.saved = false;

@@ -307,3 +307,27 @@ TEST_F(ExchangeFaults, WithoutAnMt4FolderNoExchangeFileIsWrittenAnywhere) {
 
 }  // namespace
 }  // namespace lumari::test
+
+namespace lumari::test {
+namespace {
+
+TEST_F(ExchangeFaults, WaitingVersionsAreBoundedAndTheLatestSurvive) {
+  log_in();
+  // Room for three waiting lines of this length, not four.
+  const std::size_t line_size = order("1", 1).size();
+  h.session().sync.unsaved_limit_bytes = line_size * 3 + line_size / 2;
+  fail_when = [](core::FileOp op, std::string_view name) {
+    return op == core::FileOp::Write && name == "Lumari.log.tmp";
+  };
+  for (int minute = 1; minute <= 6; ++minute) tick_with(orders_answer({order("1", minute)}));
+
+  EXPECT_EQ(h.session().sync.unsaved_log_lines,
+            (std::vector<std::string>{order("1", 4), order("1", 5), order("1", 6)}));
+  fail_when = nullptr;
+  tick_with("\r\n");
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 4), order("1", 5), order("1", 6)}));
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 6)}));
+}
+
+}  // namespace
+}  // namespace lumari::test
