@@ -34,20 +34,6 @@ std::size_t on_data(char* data, std::size_t size, std::size_t count, void* user)
   return bytes;
 }
 
-std::string cap_reason(std::size_t cap) {
-  constexpr std::size_t kMiB = std::size_t{1} << 20;
-  constexpr std::size_t kKiB = std::size_t{1} << 10;
-  std::string amount;
-  if (cap >= kMiB && cap % kMiB == 0) {
-    amount = std::to_string(cap / kMiB) + " MiB";
-  } else if (cap >= kKiB && cap % kKiB == 0) {
-    amount = std::to_string(cap / kKiB) + " KiB";
-  } else {
-    amount = std::to_string(cap) + " byte";
-  }
-  return "body over the " + amount + " cap";
-}
-
 /// True when the URL names a scheme this client speaks; anything else is
 /// refused before libcurl sees it, so that its later "unsupported protocol"
 /// can only come from the answer.
@@ -85,9 +71,9 @@ std::string describe(CURLcode code, CURL* handle, const Transfer& transfer,
       return status == 0 ? "no HTTP answer" : "not an http or https URL";
     }
     case CURLE_URL_MALFORMAT: return "malformed URL";
-    case CURLE_FILESIZE_EXCEEDED: return cap_reason(limits.max_body_bytes);
+    case CURLE_FILESIZE_EXCEEDED: return core::body_over_cap_reason(limits.max_body_bytes);
     case CURLE_WRITE_ERROR:
-      if (transfer.over_cap) return cap_reason(limits.max_body_bytes);
+      if (transfer.over_cap) return core::body_over_cap_reason(limits.max_body_bytes);
       break;
     default: break;
   }

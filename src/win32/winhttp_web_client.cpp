@@ -14,20 +14,6 @@ using core::Error;
 using core::fail;
 using core::Result;
 
-std::string cap_reason(std::size_t cap) {
-  constexpr std::size_t kMiB = std::size_t{1} << 20;
-  constexpr std::size_t kKiB = std::size_t{1} << 10;
-  std::string amount;
-  if (cap >= kMiB && cap % kMiB == 0) {
-    amount = std::to_string(cap / kMiB) + " MiB";
-  } else if (cap >= kKiB && cap % kKiB == 0) {
-    amount = std::to_string(cap / kKiB) + " KiB";
-  } else {
-    amount = std::to_string(cap) + " byte";
-  }
-  return "body over the " + amount + " cap";
-}
-
 /// A short reason for a WinHTTP error code; never the URL, which carries the
 /// user's password.
 Error describe(DWORD code, const char* call) {
@@ -241,7 +227,8 @@ class WinHttpWebClient final : public core::WebClient {
 
   Result<std::string> read_body(HINTERNET request, Exchange& exchange, const Deadline& deadline) {
     const std::optional<unsigned long long> length = announced_length(request);
-    if (length && *length > limits_.max_body_bytes) return fail(cap_reason(limits_.max_body_bytes));
+    if (length && *length > limits_.max_body_bytes)
+      return fail(core::body_over_cap_reason(limits_.max_body_bytes));
     std::string body;
     for (;;) {
       if (deadline.passed()) return fail("timed out");
@@ -255,7 +242,7 @@ class WinHttpWebClient final : public core::WebClient {
       if (!available) return available.error();
       if (*available == 0) break;
       if (*available > limits_.max_body_bytes - body.size()) {
-        return fail(cap_reason(limits_.max_body_bytes));
+        return fail(core::body_over_cap_reason(limits_.max_body_bytes));
       }
       // Never more than is already buffered, so the read completes at once.
       arm(exchange);

@@ -19,6 +19,9 @@ struct WebClientLimits {
   std::size_t max_body_bytes = 16u << 20;  ///< 16 MiB
 };
 
+/// The failure reason of a body over the cap: "body over the 16 MiB cap".
+[[nodiscard]] std::string body_over_cap_reason(std::size_t cap);
+
 class WebClient {
  public:
   virtual ~WebClient() = default;
