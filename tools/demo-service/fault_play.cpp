@@ -103,7 +103,12 @@ void play_fault(const Fault& fault, Connection& connection, const httplib::Reque
       log_request(target, "reset: connection closed with RST");
       return;
     case FaultKind::kTrickle: {
-      auto body = std::make_shared<const std::string>(compute(Effect::kPreview).body);
+      // Blanks after the answer (which a client that waited would ignore) make
+      // it long enough that a client with a deadline of less than half a minute
+      // never sees its end, whatever the answer was.
+      std::string preview = compute(Effect::kPreview).body;
+      if (preview.size() < kTrickleMinimumBytes) preview.resize(kTrickleMinimumBytes, ' ');
+      auto body = std::make_shared<const std::string>(std::move(preview));
       response.status = 200;
       response.set_content_provider(
           body->size(), kTextType,

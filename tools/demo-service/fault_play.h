@@ -17,6 +17,8 @@ inline constexpr std::size_t kHugeBodySize = 17u * 1024u * 1024u;
 
 /// Half a second between the bytes of the "trickle" mode.
 inline constexpr std::chrono::milliseconds kTrickleInterval{500};
+/// A trickled body has at least this many bytes: half a minute at one byte every 500 ms.
+inline constexpr std::size_t kTrickleMinimumBytes = 64;
 
 /// Answers one service request under `fault` (kNone: a good answer) and logs it.
 /// `compute` gives the answer: with Effect::kDeliver for a good answer (also

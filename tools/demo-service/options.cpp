@@ -164,7 +164,8 @@ sent lines, so its changes come with the next good answer):
   empty           status 200, empty body
   redirect-loop   302 to the same URL (each hop is a request of its own)
   truncated and trickle carry the answer the request would get, plus every
-  open order, without moving anything on.
+  open order, without moving anything on; a trickled body is padded with
+  blanks to at least 64 bytes, so it always takes more than half a minute.
 )";
 }
 
