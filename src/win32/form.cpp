@@ -1,0 +1,105 @@
+#include "win32/form.h"
+
+#include <cstring>
+
+#include "win32/controls.h"
+
+namespace lumari::win32 {
+namespace {
+
+// Fixed border with a caption, a system menu and a minimise box: small windows
+// that are not resized.
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
+
+// Labels and check boxes stand on the blue background; text boxes, lists and
+// buttons keep the system colours.
+bool on_blue(HWND control) {
+  char class_name[16] = {};
+  GetClassNameA(control, class_name, sizeof class_name);
+  return lstrcmpiA(class_name, "Static") == 0 || lstrcmpiA(class_name, "Button") == 0;
+}
+
+}  // namespace
+
+bool Form::create_form(const char* class_name, const char* caption, int client_width,
+                       int client_height) {
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExA(host_.instance(), class_name, &existing) == FALSE) {
+    const FormLook& look = host_.look();
+    if (!register_class(host_.instance(), class_name, look.blue_brush(), look.large_icon(),
+                        look.small_icon())) {
+      return false;
+    }
+  }
+  const Placement place = centred_window(kFormStyle, kFormExStyle, client_width, client_height);
+  WindowLayout layout;
+  layout.class_name = class_name;
+  layout.caption = caption;
+  layout.style = kFormStyle;
+  layout.ex_style = kFormExStyle;
+  layout.x = place.left;
+  layout.y = place.top;
+  layout.width = place.width;
+  layout.height = place.height;
+  return create(host_.instance(), layout);
+}
+
+bool Form::show(const core::Session& session) {
+  if (!exists()) {
+    last_focus_ = nullptr;
+    if (!build()) {
+      destroy();
+      return false;
+    }
+  }
+  fill(session);
+  ShowWindow(hwnd(), SW_SHOWNORMAL);
+  SetForegroundWindow(hwnd());
+  BringWindowToTop(hwnd());
+  return true;
+}
+
+LRESULT Form::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (lparam != 0) on_command(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_CTLCOLORSTATIC: {
+      const auto control = reinterpret_cast<HWND>(lparam);
+      if (!on_blue(control)) break;
+      const auto dc = reinterpret_cast<HDC>(wparam);
+      SetTextColor(dc, kLabelText);
+      SetBkColor(dc, kFormBlue);
+      return reinterpret_cast<LRESULT>(host_.look().blue_brush());
+    }
+    case WM_ACTIVATE:
+      // Not a dialog box: the keyboard focus is kept and given back by hand.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd(), focus)) last_focus_ = focus;
+      } else if (HIWORD(wparam) == 0) {  // not while minimised
+        HWND target = last_focus_;
+        if (target == nullptr || !IsWindow(target)) {
+          target = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
+        }
+        if (target != nullptr) SetFocus(target);
+      }
+      return 0;
+    case WM_CLOSE:
+      // The close box unloads the window; the core decides and closes it.
+      raise([id = id_](core::App& app) { app.window_closed(id); });
+      if (exists()) destroy();
+      return 0;
+    default: break;
+  }
+  return default_message(message, wparam, lparam);
+}
+
+void Form::on_destroyed() {
+  last_focus_ = nullptr;
+  host_.window_gone();
+}
+
+}  // namespace lumari::win32
