@@ -5,13 +5,17 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <io.h>
+
 #include <clocale>
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "shell/app.h"
 #include "shell/data_folder.h"
 #include "shell/service_url.h"
+#include "text/file_io.h"
 #include "win32/control_ids.h"
 #include "win32/single_instance.h"
 #include "win32/win32_ui.h"
@@ -54,6 +58,8 @@ int run_program(HINSTANCE instance) {
   // The C++ file library converts 8-bit paths with the ANSI code page only
   // under the user's locale.
   std::setlocale(LC_CTYPE, "");
+  // Replaced exchange files reach the disk before they are renamed into place.
+  lumari::core::set_file_sync([](std::FILE* file) { return _commit(_fileno(file)) == 0; });
 
   const InstanceClaim claim = claim_instance();
   if (!claim.first) {

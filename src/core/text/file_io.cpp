@@ -19,6 +19,11 @@ FileFaultHook& fault_hook() {
   return hook;
 }
 
+FileSync& file_sync() {
+  static FileSync sync = nullptr;
+  return sync;
+}
+
 bool injected_fault(FileOp op, const std::string& path) {
   const auto& hook = fault_hook();
   return hook && hook(op, path);
@@ -59,6 +64,8 @@ Status write_all(std::FILE* f, std::string_view bytes) {
 
 void set_file_fault_hook(FileFaultHook hook) { fault_hook() = std::move(hook); }
 
+void set_file_sync(FileSync sync) { file_sync() = sync; }
+
 Result<std::string> read_file(const std::string& path) {
   if (injected_fault(FileOp::Read, path)) return fail("read refused");
   auto file = open_file(path, "rb");
@@ -81,6 +88,11 @@ Status replace_file(const std::string& path, std::string_view bytes) {
     auto file = open_file(temp, "wb");
     if (!file) return fail("cannot create " + temp);
     Status written = write_all(file.get(), bytes);
+    // Renamed over the old file before its bytes reach the disk, a power cut
+    // could leave the order log empty.
+    if (written && file_sync() != nullptr && !file_sync()(file.get())) {
+      written = fail("cannot flush to disk");
+    }
     if (std::fclose(file.release()) != 0 && written) written = fail("write failed");
     if (!written) {
       std::error_code ignored;

@@ -2,6 +2,7 @@
 // test can make any one of them fail (see FileFaultHook) and check what survives.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,11 +18,17 @@ enum class FileOp { Read, Write, Rename, Append, Remove, CreateDirectory };
 using FileFaultHook = std::function<bool(FileOp op, const std::string& path)>;
 void set_file_fault_hook(FileFaultHook hook);
 
+/// Makes the bytes written to a file durable (fsync, _commit); false on failure.
+/// The standard library has no such call, so each front end installs its
+/// platform's; without one, replaced files are flushed to the system only.
+using FileSync = bool (*)(std::FILE* file);
+void set_file_sync(FileSync sync);
+
 /// The whole file as bytes; a missing or unreadable file is a failure.
 [[nodiscard]] Result<std::string> read_file(const std::string& path);
 
 /// Replaces the file's content safely: the bytes go to a temporary file in the
-/// same folder, which is then renamed over the old file. While another program
+/// same folder, made durable, which is then renamed over the old file. While another program
 /// holds the file open the rename is retried for about a second. On failure the
 /// old content stays whole and the temporary file is removed.
 [[nodiscard]] Status replace_file(const std::string& path, std::string_view bytes);
