@@ -15,6 +15,9 @@ void App::FrmSys_Form_Load() {
   SelectionControls& controls = session_.selection.controls;
   if (const auto lines = read_lines(data_file(kSystemsFile))) {
     for (const auto& line : *lines) {
+      // A system name that ended in a line break (the last one of an answer
+      // without a final ";") leaves an empty line after its own: no system.
+      if (line.empty()) continue;
       SplitSystemLine(line, session_.spsysid, session_.spsysname);
       controls.cmbsystem.push_back(session_.spsysid + " " + session_.spsysname);
       if (controls.cmbsystem.size() == 1) controls.cmbsystem_text = controls.cmbsystem.front();

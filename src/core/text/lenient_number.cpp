@@ -10,6 +10,37 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// The power of ten of the first non-zero digit of a gathered number ("[sign]
+// digits[.digits][e[sign]digits]"): 2 for "00123.4", -3 for "0.0012e0", 5 for
+// "1e5". Out of a double's range, only this tells a huge value from a tiny one:
+// "1000...0e-5" with 400 zeros is huge, "0.000...01" is tiny.
+std::int64_t leading_power(std::string_view number) {
+  constexpr std::int64_t kFar = 1'000'000'000'000;  // far beyond any double
+  std::size_t i = number.empty() || (number[0] != '+' && number[0] != '-') ? 0 : 1;
+  std::int64_t whole_digits = 0;
+  std::int64_t position = 0;
+  std::int64_t leading = -1;
+  bool after_point = false;
+  for (; i < number.size() && number[i] != 'e'; ++i) {
+    if (number[i] == '.') {
+      after_point = true;
+      continue;
+    }
+    if (leading < 0 && number[i] != '0') leading = position;
+    ++position;
+    if (!after_point) ++whole_digits;
+  }
+  if (leading < 0) return 0;  // no non-zero digit: the value is 0
+  std::int64_t exponent = 0;
+  bool negative = false;
+  if (i < number.size()) {
+    ++i;
+    if (i < number.size() && (number[i] == '+' || number[i] == '-')) negative = number[i++] == '-';
+    for (; i < number.size() && exponent < kFar; ++i) exponent = exponent * 10 + (number[i] - '0');
+  }
+  return whole_digits - 1 - leading + (negative ? -exponent : exponent);
+}
+
 }  // namespace
 
 double lenient_number(std::string_view text) {
@@ -72,8 +103,8 @@ double lenient_number(std::string_view text) {
   const auto [end, error] = std::from_chars(first, last, value);
   if (error == std::errc::result_out_of_range) {
     // from_chars leaves the value alone on overflow and underflow; tell them apart
-    // by the exponent's sign so that a tiny value becomes 0, a huge one infinity.
-    const bool tiny = number.find("e-") != std::string::npos;
+    // by the magnitude so that a tiny value becomes 0, a huge one infinity.
+    const bool tiny = leading_power(number) < 0;
     if (tiny) return 0.0;
     const bool negative = number.front() == '-';
     return negative ? -std::numeric_limits<double>::infinity()
