@@ -23,7 +23,11 @@ void App::frmSettings_cmdSave_Click() {
   MainWindowState& main = session_.main;
   main.pathname = session_.settings.mt4location;
   const auto folder = mt4_folder_of(main.pathname);
-  if (!folder) {
+  // The settings file keeps one line: a folder with a line break or a NUL in it
+  // would come back cut short at the next start.
+  const bool storable = folder && folder->find_first_of(std::string_view("\r\n\0", 3)) ==
+                                      std::string::npos;
+  if (!storable) {
     message("The Application is invalid. Make sure you have chosen terminal.exe file",
             MessageIcon::Critical);
     return;

@@ -60,8 +60,11 @@ TEST_F(SettingsWindow, SaveKeepsTheTextBeforeTheFirstTerminalExe) {
 TEST_F(SettingsWindow, PathWithoutLowerCaseTerminalExeIsRejected) {
   const std::string before = h.data("settings.dat");
   const std::string exchange_before = h.session().main.pathname1;
-  for (const std::string typed : {"C:\\Program Files\\Broker\\Terminal.exe", "", "C:\\MT4\\",
-                                  "TERMINAL.EXE", "terminal.ex"}) {
+  for (const std::string& typed :
+       {std::string("C:\\Program Files\\Broker\\Terminal.exe"), std::string(),
+        std::string("C:\\MT4\\"), std::string("TERMINAL.EXE"), std::string("terminal.ex"),
+        std::string("C:\\a\r\nb\\terminal.exe"), std::string("C:\\a\nterminal.exe"),
+        std::string("C:\\a\0b\\terminal.exe", 19)}) {
     h.ui.messages.clear();
     save(typed);
     ASSERT_EQ(h.ui.messages.size(), 1u) << typed;

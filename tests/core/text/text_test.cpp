@@ -38,6 +38,11 @@ TEST(LenientNumber, ReadsLikeClassicVal) {
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(lenient_number(c.in), c.out) << '"' << c.in << '"';
   EXPECT_EQ(lenient_number("1e400"), std::numeric_limits<double>::infinity());
+  // Out of range is told by magnitude, not by the exponent's sign alone.
+  EXPECT_EQ(lenient_number("1" + std::string(320, '0') + "e-5"),
+            std::numeric_limits<double>::infinity());
+  EXPECT_EQ(lenient_number("0." + std::string(400, '0') + "1"), 0.0);
+  EXPECT_EQ(lenient_number("0." + std::string(400, '0') + "1e5"), 0.0);
   EXPECT_EQ(lenient_number("-1e400"), -std::numeric_limits<double>::infinity());
 }
 
