@@ -18,7 +18,8 @@ class ConsoleUi final : public core::Ui {
   void show_window(core::WindowId) override {}
   void close_window(core::WindowId) override {}
   void refresh_window(core::WindowId) override {}
-  void message_box(std::string_view text, std::string_view caption, core::MessageIcon icon) override;
+  void message_box(std::string_view text, std::string_view caption,
+                   core::MessageIcon icon) override;
   std::optional<core::MenuItem> popup_menu(core::MenuId menu) override;
   std::optional<std::string> open_file_dialog() override { return std::nullopt; }
   void set_timer_interval(int milliseconds) override { timer_interval_ms_ = milliseconds; }

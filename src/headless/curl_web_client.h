@@ -8,6 +8,7 @@
 namespace lumari::headless {
 
 /// A client with its own connection cache; not shared between owners.
-[[nodiscard]] std::unique_ptr<core::WebClient> make_curl_web_client(core::WebClientLimits limits = {});
+[[nodiscard]] std::unique_ptr<core::WebClient> make_curl_web_client(
+    core::WebClientLimits limits = {});
 
 }  // namespace lumari::headless

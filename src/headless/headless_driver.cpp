@@ -11,6 +11,7 @@
 #include <ostream>
 #include <thread>
 
+#include "account/system_line.h"
 #include "headless/console_ui.h"
 #include "headless/curl_web_client.h"
 #include "headless/linux_adapter_source.h"
@@ -18,7 +19,6 @@
 #include "shell/app.h"
 #include "shell/data_folder.h"
 #include "shell/service_url.h"
-#include "account/system_line.h"
 
 namespace lumari::headless {
 namespace {
@@ -85,17 +85,17 @@ class Driver {
         clock_(make_system_clock()),
         adapters_(make_linux_adapter_source()),
         app_(core::Ports{ui_, *clock_, *adapters_, [] { return make_curl_web_client(); }},
-             core::AppConfig{options.data_dir ? *options.data_dir
-                                              : core::data_folder_of(program_folder()),
-                             options.service ? *options.service : core::service_base_url()}) {}
+             core::AppConfig{
+                 options.data_dir ? *options.data_dir : core::data_folder_of(program_folder()),
+                 options.service ? *options.service : core::service_base_url()}) {}
 
   int run() {
     std::string password;
     if (options_.password_env) {
       const char* value = std::getenv(options_.password_env->c_str());
       if (value == nullptr) {
-        err_ << "lumari-headless: environment variable " << *options_.password_env
-             << " is not set" << std::endl;
+        err_ << "lumari-headless: environment variable " << *options_.password_env << " is not set"
+             << std::endl;
         return kExitUsage;
       }
       password = value;
@@ -155,7 +155,8 @@ class Driver {
         }
       }
       if (!found) {
-        err_ << "lumari-headless: the account has no trade system " << *options_.system << std::endl;
+        err_ << "lumari-headless: the account has no trade system " << *options_.system
+             << std::endl;
         app_.window_closed(core::WindowId::Selection);
         return kExitNoSystem;
       }

@@ -28,7 +28,8 @@ std::string read_all(const std::string& path) {
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
                            const std::map<std::string, std::string>& env,
                            const std::string& output_folder, const std::string& name)
-    : out_path_(output_folder + "/" + name + ".out"), err_path_(output_folder + "/" + name + ".err") {
+    : out_path_(output_folder + "/" + name + ".out"),
+      err_path_(output_folder + "/" + name + ".err") {
   std::vector<std::string> argv_text{program};
   argv_text.insert(argv_text.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -49,9 +50,12 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const int error = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_addopen(&actions, 1, out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  const int error =
+      posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0) throw std::runtime_error("cannot start " + program);
 }

@@ -52,8 +52,8 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
   start_service({"--max-orders", "6", "--seed", "4"});
   install();
   // Ticks far enough apart to look at the files between two of them.
-  auto headless = start_headless({"--email", "demo@example.com", "--cycles", "10",
-                                  "--interval-ms", "400"});
+  auto headless =
+      start_headless({"--email", "demo@example.com", "--cycles", "10", "--interval-ms", "400"});
   ASSERT_TRUE(wait_for_lines(*headless, 3, 20s)) << headless->stderr_text();
   const std::string log_before = exchange("Lumari.log");
   const std::string current_before = exchange("ServerOrder.log");
@@ -63,8 +63,8 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
   if (refuse) {
     stop_service();
   } else {
-    const std::string request = std::string("/demo/fault?mode=") + fault.mode +
-                                "&count=" + std::to_string(fault.requests);
+    const std::string request =
+        std::string("/demo/fault?mode=") + fault.mode + "&count=" + std::to_string(fault.requests);
     ASSERT_EQ(service_get(request).substr(0, 2), "OK");
   }
   const auto started = std::chrono::steady_clock::now();
@@ -87,26 +87,26 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
   EXPECT_EQ(sorted(exchange_lines("ServerOrder.log")), latest_versions(sent_lines()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryFault, FaultMatrix,
-    // A reset kept-alive connection is tried once more on a new one by the
-    // client, so a reset covers two requests; a redirect loop covers the first
-    // request and the three redirects the client follows.
-    ::testing::Values(Fault{"refuse", 0, "(connection refused)", 2s},
-                      Fault{"hang", 1, "(timed out)", 16s},
-                      Fault{"trickle", 1, "(timed out)", 16s},
-                      Fault{"truncated", 1, "(body cut short)", 2s},
-                      Fault{"huge", 1, "(body over the 16 MiB cap)", 5s},
-                      Fault{"reset", 2, "(connection reset)", 2s},
-                      Fault{"error-page", 1, " error page ", 2s},
-                      Fault{"redirect-loop", 4, "(too many redirects)", 2s},
-                      Fault{"empty", 1, " orders ", 2s},
-                      Fault{"delay:3000", 1, " ", 5s, false}),
-    [](const ::testing::TestParamInfo<Fault>& param) {
-      std::string name;
-      for (const char c : std::string(param.param.mode)) name += std::isalnum(c) ? c : '_';
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(EveryFault, FaultMatrix,
+                         // A reset kept-alive connection is tried once more on a new one by the
+                         // client, so a reset covers two requests; a redirect loop covers the first
+                         // request and the three redirects the client follows.
+                         ::testing::Values(Fault{"refuse", 0, "(connection refused)", 2s},
+                                           Fault{"hang", 1, "(timed out)", 16s},
+                                           Fault{"trickle", 1, "(timed out)", 16s},
+                                           Fault{"truncated", 1, "(body cut short)", 2s},
+                                           Fault{"huge", 1, "(body over the 16 MiB cap)", 5s},
+                                           Fault{"reset", 2, "(connection reset)", 2s},
+                                           Fault{"error-page", 1, " error page ", 2s},
+                                           Fault{"redirect-loop", 4, "(too many redirects)", 2s},
+                                           Fault{"empty", 1, " orders ", 2s},
+                                           Fault{"delay:3000", 1, " ", 5s, false}),
+                         [](const ::testing::TestParamInfo<Fault>& param) {
+                           std::string name;
+                           for (const char c : std::string(param.param.mode))
+                             name += std::isalnum(c) ? c : '_';
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace lumari::test

@@ -32,8 +32,8 @@ int count_of(const std::string& text, const std::string& part) {
 
 TEST_F(ServiceTest, FirstRunSavesSettingsWritesMarkerAndLogsIn) {
   start_service();
-  const auto run = run_headless(
-      with(kDemoLogin, {"--mt4", mt4_dir + "terminal.exe", "--cycles", "2", "--interval-ms", "20"}));
+  const auto run = run_headless(with(
+      kDemoLogin, {"--mt4", mt4_dir + "terminal.exe", "--cycles", "2", "--interval-ms", "20"}));
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(count_of(run.err, "Lumari Terminal: Please locate your MT4 now\n"), 1) << run.err;
   EXPECT_EQ(data("settings.dat"), mt4_dir + "\r\n");
@@ -47,8 +47,9 @@ TEST_F(ServiceTest, FirstRunWithACapitalTerminalExeIsRejected) {
   start_service();
   const auto run = run_headless(with(kDemoLogin, {"--mt4", mt4_dir + "Terminal.exe"}));
   EXPECT_EQ(run.exit_code, 4);
-  EXPECT_TRUE(contains(run.err, "Lumari Terminal: The Application is invalid. Make sure you have "
-                                "chosen terminal.exe file\n"))
+  EXPECT_TRUE(contains(run.err,
+                       "Lumari Terminal: The Application is invalid. Make sure you have "
+                       "chosen terminal.exe file\n"))
       << run.err;
   EXPECT_FALSE(fs::exists(fs::path(data_dir) / "settings.dat"));
   EXPECT_FALSE(fs::exists(fs::path(data_dir) / "install.dat"));

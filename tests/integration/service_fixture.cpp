@@ -26,8 +26,9 @@ ServiceTest::ServiceTest() {
 void ServiceTest::start_service(std::vector<std::string> options, int on_port) {
   std::vector<std::string> args = {"--port", std::to_string(on_port), "--sent-log", sent_log};
   args.insert(args.end(), options.begin(), options.end());
-  service = std::make_unique<ChildProcess>(LUMARI_DEMO_SERVICE, args, std::map<std::string, std::string>{},
-                                           root.path().string(), "service" + std::to_string(runs++));
+  service = std::make_unique<ChildProcess>(
+      LUMARI_DEMO_SERVICE, args, std::map<std::string, std::string>{}, root.path().string(),
+      "service" + std::to_string(runs++));
   const auto first = service->first_stdout_line(10s);
   ASSERT_TRUE(first.has_value()) << service->stderr_text();
   port = std::stoi(*first);
@@ -54,8 +55,8 @@ void ServiceTest::install() {
 
 std::unique_ptr<ChildProcess> ServiceTest::start_headless(const std::vector<std::string>& options,
                                                           const std::string& password) {
-  std::vector<std::string> args = {"--data-dir", data_dir, "--service", service_url(),
-                                   "--password-env", "PW"};
+  std::vector<std::string> args = {"--data-dir",  data_dir,         "--service",
+                                   service_url(), "--password-env", "PW"};
   args.insert(args.end(), options.begin(), options.end());
   return std::make_unique<ChildProcess>(LUMARI_HEADLESS, args,
                                         std::map<std::string, std::string>{{"PW", password}},

@@ -38,8 +38,8 @@ class ServiceTest : public ::testing::Test {
   /// Writes the data folder files of a finished installation.
   void install();
   /// Starts lumari-headless with the options; the password comes from PW.
-  [[nodiscard]] std::unique_ptr<ChildProcess> start_headless(const std::vector<std::string>& options,
-                                                             const std::string& password = "demo");
+  [[nodiscard]] std::unique_ptr<ChildProcess> start_headless(
+      const std::vector<std::string>& options, const std::string& password = "demo");
   /// Runs lumari-headless to its end (failing the test after the limit).
   [[nodiscard]] HeadlessRun run_headless(const std::vector<std::string>& options,
                                          const std::string& password = "demo",

@@ -8,7 +8,8 @@ namespace lumari::core {
 
 std::string user_id_of(std::string_view answer) {
   const std::size_t semicolon = answer.find(';');
-  const std::string_view text = semicolon == std::string_view::npos ? " " : answer.substr(0, semicolon);
+  const std::string_view text =
+      semicolon == std::string_view::npos ? " " : answer.substr(0, semicolon);
   const double id = lenient_number(text);
   return std::isfinite(id) ? number_text(id) : "0";
 }

@@ -60,8 +60,9 @@ void App::frmLogin_cmdLogin_Click() {
   lines.reserve(systems.size());
   for (const auto& system : systems) lines.push_back(system.id + ";" + system.name);
   if (const Status written = write_lines(data_file(kSystemsFile), lines); !written) {
-    message("Login Error\r\nThe trade systems could not be saved (" + written.error().message + ").",
-            MessageIcon::Critical);
+    message(
+        "Login Error\r\nThe trade systems could not be saved (" + written.error().message + ").",
+        MessageIcon::Critical);
     return;
   }
   constexpr std::size_t kMaxCount = std::numeric_limits<std::int16_t>::max();

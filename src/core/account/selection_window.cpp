@@ -52,9 +52,10 @@ void App::FrmSys_CmdProcced_Click() {
   const std::string id = system_id_of_entry(selection.controls.cmbsystem_text);
   if (!selection.web) selection.web = ports_.web_clients();
   const std::string url =
-      session_.main.host + "/LumariLoginSelectSystemAction.do?email=" +
-      percent_encode(session_.loginEmail) + "&password=" + percent_encode(session_.loginPassword) +
-      "&systemid=" + percent_encode(id) + "&loginid=" + percent_encode(session_.loginid);
+      session_.main.host +
+      "/LumariLoginSelectSystemAction.do?email=" + percent_encode(session_.loginEmail) +
+      "&password=" + percent_encode(session_.loginPassword) + "&systemid=" + percent_encode(id) +
+      "&loginid=" + percent_encode(session_.loginid);
   // The answer's text is not examined; only a request that brought none back
   // stops the selection, since the service then never heard of the choice.
   if (const auto answer = selection.web->get(url); !answer) {

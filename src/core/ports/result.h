@@ -19,7 +19,8 @@ struct Error {
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit on purpose
+  Result(T value)
+      : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit on purpose
   Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}  // NOLINT
 
   [[nodiscard]] bool has_value() const { return state_.index() == 0; }

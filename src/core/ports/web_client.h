@@ -13,8 +13,8 @@ namespace lumari::core {
 /// What every web client holds to, so that a dead or slow service can never
 /// hold the program up for long or fill its memory.
 struct WebClientLimits {
-  int connect_timeout_ms = 5'000;   ///< to establish the connection
-  int deadline_ms = 15'000;         ///< for the whole request, checked between reads
+  int connect_timeout_ms = 5'000;  ///< to establish the connection
+  int deadline_ms = 15'000;        ///< for the whole request, checked between reads
   int max_redirects = 3;
   std::size_t max_body_bytes = 16u << 20;  ///< 16 MiB
 };

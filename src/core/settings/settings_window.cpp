@@ -25,8 +25,8 @@ void App::frmSettings_cmdSave_Click() {
   const auto folder = mt4_folder_of(main.pathname);
   // The settings file keeps one line: a folder with a line break or a NUL in it
   // would come back cut short at the next start.
-  const bool storable = folder && folder->find_first_of(std::string_view("\r\n\0", 3)) ==
-                                      std::string::npos;
+  const bool storable =
+      folder && folder->find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
   if (!storable) {
     message("The Application is invalid. Make sure you have chosen terminal.exe file",
             MessageIcon::Critical);

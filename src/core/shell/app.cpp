@@ -66,9 +66,7 @@ void App::FrmMainMdi_Form_Unload() {
 
 void App::show_window(WindowId window) {
   switch (window) {
-    case WindowId::Login:
-      session_.login.open = true;
-      break;
+    case WindowId::Login: session_.login.open = true; break;
     case WindowId::Selection:
       if (!session_.selection.open) {
         session_.selection.open = true;

@@ -10,7 +10,8 @@ namespace lumari::core {
 
 std::string service_base_url() {
   const char* configured = std::getenv(kServiceUrlVariable);
-  std::string url = configured != nullptr && *configured != '\0' ? configured : LUMARI_DEFAULT_SERVICE_URL;
+  std::string url =
+      configured != nullptr && *configured != '\0' ? configured : LUMARI_DEFAULT_SERVICE_URL;
   while (!url.empty() && url.back() == '/') url.pop_back();
   return url;
 }

@@ -18,11 +18,11 @@ namespace lumari::core {
 /// FrmMainMdi: minimised and hidden for the whole run; owns the tray icon, the
 /// polling timer and the saved-login list.
 struct MainWindowState {
-  std::string TimerInterval;  ///< polling interval in milliseconds, as text
-  std::string pathname;       ///< MT4 folder: the path before "terminal.exe"
-  std::string pathname1;      ///< MT4 exchange folder: pathname then experts, files
-  std::string host;           ///< service base URL
-  int swlogin = 0;            ///< 1 while logged in and following a system
+  std::string TimerInterval;           ///< polling interval in milliseconds, as text
+  std::string pathname;                ///< MT4 folder: the path before "terminal.exe"
+  std::string pathname1;               ///< MT4 exchange folder: pathname then experts, files
+  std::string host;                    ///< service base URL
+  int swlogin = 0;                     ///< 1 while logged in and following a system
   std::vector<std::string> ceklist;    ///< in-memory copy of the saved-login records
   std::string TxtGetMacAdr = "Text1";  ///< receives the machine identity text
   bool mytimer_enabled = false;
@@ -43,9 +43,9 @@ struct LoginControls {
 struct LoginWindowState {
   bool open = false;
   LoginControls controls;
-  std::int16_t cntsys = 0;  ///< trade systems in the last accepted answer
-  std::string Usercode;     ///< the last login answer, consumed while parsed
-  std::string username;     ///< the user id; " " before parsing, "0" after a refusal
+  std::int16_t cntsys = 0;         ///< trade systems in the last accepted answer
+  std::string Usercode;            ///< the last login answer, consumed while parsed
+  std::string username;            ///< the user id; " " before parsing, "0" after a refusal
   std::unique_ptr<WebClient> web;  ///< created at the first login attempt
 };
 
@@ -66,7 +66,7 @@ struct SelectionWindowState {
 /// frmSettings, the MT4 location window.
 struct SettingsWindowState {
   bool open = false;
-  std::string mt4location;  ///< the path of terminal.exe
+  std::string mt4location;   ///< the path of terminal.exe
   std::string cdb_FileName;  ///< the file dialog's current file name while the window is open
 };
 
@@ -97,22 +97,22 @@ struct Session {
   FetcherWindowState fetcher;
   SyncState sync;
 
-  std::string loginEmail;     ///< e-mail address of the last login attempt
-  std::string loginPassword;  ///< password of the last login attempt
-  std::int32_t loginDate = 0;  ///< date of the last accepted login as yyyymmdd
-  std::optional<DateTime> loginTime;  ///< time of the last accepted login
-  std::string systemid;       ///< id of the trade system being followed
-  std::string loginid;        ///< machine identity
-  std::int16_t swlogout = 0;  ///< 1 after a cycle in which the service forced a logout
-  std::string tddata;         ///< body of the last order answer
+  std::string loginEmail;               ///< e-mail address of the last login attempt
+  std::string loginPassword;            ///< password of the last login attempt
+  std::int32_t loginDate = 0;           ///< date of the last accepted login as yyyymmdd
+  std::optional<DateTime> loginTime;    ///< time of the last accepted login
+  std::string systemid;                 ///< id of the trade system being followed
+  std::string loginid;                  ///< machine identity
+  std::int16_t swlogout = 0;            ///< 1 after a cycle in which the service forced a logout
+  std::string tddata;                   ///< body of the last order answer
   std::unique_ptr<WebClient> fetchweb;  ///< the fetch cycle's client, created on first use
-  std::string spsysid;        ///< id split off a systemp.dat line
-  std::string spsysname;      ///< name split off a systemp.dat line
-  std::string chkmark;        ///< one-character account marker of selection records
-  std::string recKind;        ///< fields of the saved-login record split last
+  std::string spsysid;                  ///< id split off a systemp.dat line
+  std::string spsysname;                ///< name split off a systemp.dat line
+  std::string chkmark;                  ///< one-character account marker of selection records
+  std::string recKind;                  ///< fields of the saved-login record split last
   std::string recFlag;
   std::string recText;
-  std::string installCheck;   ///< "install.dat" when the first-run marker exists, else empty
+  std::string installCheck;         ///< "install.dat" when the first-run marker exists, else empty
   std::optional<DateTime> endTime;  ///< time written as the end of the run log line
   std::int64_t counterLumarilog = 0;  ///< order-log lines added during this run
 };

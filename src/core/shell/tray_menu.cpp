@@ -1,6 +1,5 @@
 // The tray icon's callback and the actions of the two pop-up menus.
 #include "shell/app.h"
-
 #include "sync/line_list.h"
 
 namespace lumari::core {

@@ -42,7 +42,8 @@ void keep_unsaved(SyncState& sync, std::vector<std::string> lines) {
   }
   std::size_t bytes = 0;
   auto first_kept = kept.end();
-  while (first_kept != kept.begin() && bytes + std::prev(first_kept)->size() <= sync.unsaved_limit_bytes) {
+  while (first_kept != kept.begin() &&
+         bytes + std::prev(first_kept)->size() <= sync.unsaved_limit_bytes) {
     --first_kept;
     bytes += first_kept->size();
   }
@@ -76,8 +77,7 @@ void App::LoadOrderLists() {
   session_.tddata = fetcher.listData.append_pieces(std::move(session_.tddata), ';');
 
   if (!exchange_folder_known(session_)) {
-    keep_unsaved(session_.sync,
-                 server_lines_as_log_lines(fetcher.listData, session_.sync.srvseen));
+    keep_unsaved(session_.sync, server_lines_as_log_lines(fetcher.listData, session_.sync.srvseen));
     last_cycle_.saved = false;
     last_cycle_.problem = "no MT4 folder set";
     fetcher.listData.clear();

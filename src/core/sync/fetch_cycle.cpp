@@ -23,8 +23,8 @@ constexpr std::string_view kForcedLogoutText =
 void App::FetchTradeData() {
   last_cycle_ = CycleReport{};
   if (!session_.fetchweb) session_.fetchweb = ports_.web_clients();
-  const std::string url = session_.main.host + "/GetTD.do?systemid=" +
-                          percent_encode(session_.systemid) +
+  const std::string url = session_.main.host +
+                          "/GetTD.do?systemid=" + percent_encode(session_.systemid) +
                           "&userid=" + percent_encode(session_.login.username) +
                           "&loginid=" + percent_encode(session_.loginid);
   auto answer = session_.fetchweb->get(url);

@@ -20,7 +20,7 @@ class PassIndex;
 
 /// What SyncOrders hands to RefreshOrders.
 struct SyncResult {
-  std::size_t new_versions = 0;     ///< lines appended to the order log
+  std::size_t new_versions = 0;      ///< lines appended to the order log
   std::size_t log_lines_loaded = 0;  ///< log lines before the pass appended any
   std::shared_ptr<const PassIndex> index;
 };

@@ -40,10 +40,8 @@ TEST_F(SettingsWindow, SaveKeepsTheTextBeforeTheFirstTerminalExe) {
   const struct {
     std::string typed, folder;
   } cases[] = {
-      {"C:\\MT4\\terminal.exe", "C:\\MT4\\"},
-      {"terminal.exe", ""},
-      {"C:\\a\\terminal.exe\\b", "C:\\a\\"},
-      {"C:\\x terminal.exe y\\terminal.exe", "C:\\x "},
+      {"C:\\MT4\\terminal.exe", "C:\\MT4\\"}, {"terminal.exe", ""},
+      {"C:\\a\\terminal.exe\\b", "C:\\a\\"},  {"C:\\x terminal.exe y\\terminal.exe", "C:\\x "},
       {"/opt/mt4/terminal.exe", "/opt/mt4/"},
   };
   for (const auto& c : cases) {

@@ -20,15 +20,23 @@ TEST(MachineIdentity, FormsOfTheIdentityText) {
     std::string box;
   } cases[] = {
       {"one ethernet", {1, true, {{6, first}}}, "00-0C-29-4F-8E-35", "00-0C-29-4F-8E-35"},
-      {"last ethernet wins", {3, true, {{6, first}, {kWireless, second}, {6, second}}},
-       "0A-00-FF-10-01-AB", "0A-00-FF-10-01-AB"},
-      {"ethernet then others", {2, true, {{6, first}, {kLoopback, second}}}, "00-0C-29-4F-8E-35",
+      {"last ethernet wins",
+       {3, true, {{6, first}, {kWireless, second}, {6, second}}},
+       "0A-00-FF-10-01-AB",
+       "0A-00-FF-10-01-AB"},
+      {"ethernet then others",
+       {2, true, {{6, first}, {kLoopback, second}}},
+       "00-0C-29-4F-8E-35",
        "00-0C-29-4F-8E-35"},
-      {"no ethernet", {2, true, {{kWireless, first}, {kWireless, second}}}, "2 Adapter(s):\r\n",
+      {"no ethernet",
+       {2, true, {{kWireless, first}, {kWireless, second}}},
+       "2 Adapter(s):\r\n",
        "2 Adapter(s):\r\n"},
       {"unreadable after size", {3, false, {}}, "3 Adapter(s):\r\n", ""},
       {"no adapters", {0, true, {}}, "previous", ""},
-      {"walk stops at the count", {1, true, {{kWireless, first}, {6, second}}}, "1 Adapter(s):\r\n",
+      {"walk stops at the count",
+       {1, true, {{kWireless, first}, {6, second}}},
+       "1 Adapter(s):\r\n",
        "1 Adapter(s):\r\n"},
   };
   for (const auto& c : cases) {

@@ -38,12 +38,9 @@ TEST(StartUp, LoadSequenceRunsInItsOrder) {
   AppHarness h;
   h.app->FrmMainMdi_Form_Load();
   const std::vector<std::string> expected = {
-      "minimize main",
-      "add tray icon",
-      "hide main",
-      "message Information Please locate your MT4 now",
-      "show Settings",
-      "timer interval 6000",
+      "minimize main", "add tray icon",
+      "hide main",     "message Information Please locate your MT4 now",
+      "show Settings", "timer interval 6000",
       "show Settings",
   };
   EXPECT_EQ(h.ui.calls, expected);

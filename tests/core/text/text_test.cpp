@@ -16,7 +16,7 @@ TEST(Trim, RemovesSpacesOnlyNeverTabsOrLineBreaks) {
   const struct {
     std::string_view in, out;
   } cases[] = {
-      {"", ""},          {"   ", ""},         {" a ", "a"},        {"a b", "a b"},
+      {"", ""},           {"   ", ""},         {" a ", "a"},          {"a b", "a b"},
       {"\ta\t", "\ta\t"}, {" a\r\n", "a\r\n"}, {"\r\n a ", "\r\n a"},
   };
   for (const auto& c : cases) EXPECT_EQ(trim_spaces(c.in), c.out) << '"' << c.in << '"';
@@ -27,14 +27,12 @@ TEST(LenientNumber, ReadsLikeClassicVal) {
     std::string_view in;
     double out;
   } cases[] = {
-      {"", 0},          {"abc", 0},         {"42", 42},        {"00042", 42},
-      {"42abc", 42},    {" 4 2 ", 42},      {"-7", -7},        {"+7", 7},
-      {"- 7", -7},      {"1.5", 1.5},       {".5", 0.5},       {"1.2.3", 1.2},
-      {"1e3", 1000},    {"1E+2", 100},      {"2.5e-1", 0.25},  {"1d2", 100},
-      {"1e", 1},        {"1e+", 1},         {"1e+x", 1},       {"e5", 0},
-      {"-", 0},         {"+-5", 0},         {"--5", 0},        {"1,5", 1},
-      {"\t5", 0},       {"5\t6", 5},        {"12;34", 12},     {"0x10", 0},
-      {"1e-400", 0},    {"  -0012.50xyz", -12.5},
+      {"", 0},       {"abc", 0},     {"42", 42},    {"00042", 42}, {"42abc", 42},
+      {" 4 2 ", 42}, {"-7", -7},     {"+7", 7},     {"- 7", -7},   {"1.5", 1.5},
+      {".5", 0.5},   {"1.2.3", 1.2}, {"1e3", 1000}, {"1E+2", 100}, {"2.5e-1", 0.25},
+      {"1d2", 100},  {"1e", 1},      {"1e+", 1},    {"1e+x", 1},   {"e5", 0},
+      {"-", 0},      {"+-5", 0},     {"--5", 0},    {"1,5", 1},    {"\t5", 0},
+      {"5\t6", 5},   {"12;34", 12},  {"0x10", 0},   {"1e-400", 0}, {"  -0012.50xyz", -12.5},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(lenient_number(c.in), c.out) << '"' << c.in << '"';
   EXPECT_EQ(lenient_number("1e400"), std::numeric_limits<double>::infinity());
@@ -50,8 +48,9 @@ TEST(LenientNumber, RoundsHalfToEven) {
   const struct {
     double in;
     std::int64_t out;
-  } cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2},
-               {0.49, 0}, {0.51, 1}, {1e30, std::numeric_limits<std::int64_t>::max()}};
+  } cases[] = {{0.5, 0},  {1.5, 2},   {2.5, 2},
+               {-0.5, 0}, {-1.5, -2}, {-2.5, -2},
+               {0.49, 0}, {0.51, 1},  {1e30, std::numeric_limits<std::int64_t>::max()}};
   for (const auto& c : cases) EXPECT_EQ(round_half_even(c.in), c.out) << c.in;
   EXPECT_EQ(round_half_even(std::nan("")), 0);
 }
