@@ -1,0 +1,233 @@
+#include "wine_app_test.h"
+
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "holder_process.h"
+#include "shell/data_folder.h"
+#include "text/file_io.h"
+#include "text/line_file.h"
+#include "win32/winhttp_web_client.h"
+
+namespace lumari::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+// Wine shows the Linux root as drive Z:.
+std::string windows_path(std::string path) {
+  if (path.empty() || path.front() != '/') return path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return "Z:" + path;
+}
+
+}  // namespace
+
+const char* kind_name(core::AnswerKind kind) {
+  switch (kind) {
+    case core::AnswerKind::None: return "None";
+    case core::AnswerKind::Orders: return "Orders";
+    case core::AnswerKind::Idle: return "Idle";
+    case core::AnswerKind::ForcedLogout: return "ForcedLogout";
+    case core::AnswerKind::ErrorPage: return "ErrorPage";
+    case core::AnswerKind::NoAnswer: return "NoAnswer";
+  }
+  return "?";
+}
+
+std::string describe(const core::CycleReport& report) {
+  std::string text = kind_name(report.kind);
+  if (report.kind == core::AnswerKind::Orders) {
+    text += ", " + std::to_string(report.new_versions) + " new";
+    text += report.saved ? ", saved" : ", not saved";
+  }
+  if (!report.problem.empty()) text += " (" + report.problem + ")";
+  return text;
+}
+
+bool is_good(const core::CycleReport& report) {
+  return (report.kind == core::AnswerKind::Orders || report.kind == core::AnswerKind::Idle) &&
+         report.saved && report.problem.empty();
+}
+
+void WineAppTest::SetUp() {
+  service_url_ = environment("LUMARI_SERVICE_URL");
+  request_log_ = windows_path(environment("LUMARI_REQUEST_LOG"));
+  control_folder_ = windows_path(environment("LUMARI_SERVICE_CONTROL"));
+  ASSERT_FALSE(service_url_.empty() || request_log_.empty())
+      << "LUMARI_SERVICE_URL and LUMARI_REQUEST_LOG are not set: run the test through "
+         "tests/wine/wine_fault_run.sh, which starts the native demo service";
+
+  // As the Windows program does: replaced files reach the disk before the rename.
+  core::set_file_sync([](std::FILE* file) { return _commit(_fileno(file)) == 0; });
+
+  data_folder_ = (root_.path() / "program" / "data").string();
+  mt4_folder_ = (root_.path() / "mt4").string() + "\\";
+  exchange_folder_ = (root_.path() / "mt4" / "experts" / "files").string();
+  fs::create_directories(data_folder_);
+  fs::create_directories(exchange_folder_);
+  write_bytes(fs::path(data_folder_) / core::kSettingsFile, mt4_folder_ + "\r\n");
+  write_bytes(fs::path(data_folder_) / core::kInstallFile, "\r\n");
+
+  control_ = win32::make_winhttp_web_client();
+  // A fault left over from an earlier test on the same service would hit this one.
+  ASSERT_NO_FATAL_FAILURE(set_fault("none", 0));
+  sent_before_ = sent_lines().size();
+
+  app_ = std::make_unique<core::App>(
+      core::Ports{ui_, clock_, adapters_, [] { return win32::make_winhttp_web_client(); }},
+      core::AppConfig{data_folder_, service_url_});
+}
+
+void WineAppTest::TearDown() {
+  core::set_file_fault_hook(nullptr);
+  core::set_file_sync(nullptr);
+}
+
+void WineAppTest::log_in() {
+  app_->FrmMainMdi_Form_Load();
+  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages.front().text;
+  app_->FrmMainMdi_mnuFlSi_Click();
+  session().login.controls.txtUser = kEmail;
+  session().login.controls.txtPass = kPassword;
+  app_->frmLogin_cmdLogin_Click();
+  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages.front().text;
+  ASSERT_EQ(session().systemid, kSystem);
+  ASSERT_TRUE(polling());
+}
+
+TickResult WineAppTest::tick() {
+  TickResult result;
+  const auto started = std::chrono::steady_clock::now();
+  result.started = performance_counter();
+  app_->FrmMainMdi_mytimer_Timer();
+  result.ended = performance_counter();
+  result.took = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - started);
+  result.report = app_->last_cycle();
+  return result;
+}
+
+void WineAppTest::tick_until_orders_logged() {
+  for (int i = 0; i < 20 && exchange_lines(core::kOrderLogFile).empty(); ++i) {
+    const TickResult result = tick();
+    ASSERT_TRUE(is_good(result.report)) << "tick " << i + 1 << ": " << describe(result.report);
+  }
+  ASSERT_FALSE(exchange_lines(core::kOrderLogFile).empty()) << "no order answer in 20 ticks";
+}
+
+std::vector<TickResult> WineAppTest::tick_until_new_versions_saved(int limit) {
+  std::vector<TickResult> ticks;
+  for (int i = 0; i < limit; ++i) {
+    ticks.push_back(tick());
+    const core::CycleReport& report = ticks.back().report;
+    EXPECT_TRUE(is_good(report)) << "tick " << i + 1 << ": " << describe(report);
+    if (!is_good(report)) return ticks;
+    if (report.kind == core::AnswerKind::Orders && report.new_versions > 0) return ticks;
+  }
+  ADD_FAILURE() << "no new versions in " << limit << " ticks";
+  return ticks;
+}
+
+core::Result<std::string> WineAppTest::service_get(const std::string& path_and_query) {
+  return control_->get(service_url_ + path_and_query);
+}
+
+void WineAppTest::set_fault(const std::string& mode, int count) {
+  std::string request = "/demo/fault?mode=" + mode;
+  if (count > 0) request += "&count=" + std::to_string(count);
+  const auto answer = service_get(request);
+  ASSERT_TRUE(answer) << request << ": " << answer.error().message;
+  ASSERT_EQ(answer->substr(0, 2), "OK") << request << ": " << *answer;
+}
+
+OrderLines WineAppTest::sent_lines() {
+  const auto answer = service_get(std::string("/demo/sent?systemid=") + kSystem);
+  EXPECT_TRUE(answer) << "/demo/sent: " << answer.error().message;
+  if (!answer) return {};
+  OrderLines lines = core::split_lines(*answer);
+  lines.erase(lines.begin(),
+              lines.begin() + static_cast<std::ptrdiff_t>(std::min(sent_before_, lines.size())));
+  lines.insert(lines.begin(), sent_earlier_.begin(), sent_earlier_.end());
+  return lines;
+}
+
+std::vector<std::string> WineAppTest::order_requests() const {
+  std::vector<std::string> requests;
+  const std::string log = read_bytes(fs::path(request_log_));
+  // A line still being written has no line end yet and is left for later.
+  std::size_t start = 0;
+  for (auto end = log.find('\n'); end != std::string::npos; end = log.find('\n', start)) {
+    const std::string line = log.substr(start, end - start);
+    if (line.find(" /GetTD.do ") != std::string::npos) requests.push_back(line);
+    start = end + 1;
+  }
+  return requests;
+}
+
+void WineAppTest::ask_runner(const char* request, const char* answer) {
+  ASSERT_FALSE(control_folder_.empty())
+      << "LUMARI_SERVICE_CONTROL is not set: run the test through tests/wine/wine_fault_run.sh";
+  const fs::path answer_file = fs::path(control_folder_) / answer;
+  write_bytes(fs::path(control_folder_) / request, "");
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  while (!fs::exists(answer_file)) {
+    if (fs::exists(fs::path(control_folder_) / "failed")) {
+      FAIL() << read_bytes(fs::path(control_folder_) / "failed");
+    }
+    ASSERT_LT(std::chrono::steady_clock::now(), limit)
+        << "the runner did not answer " << request << " with " << answer << " within 15 s";
+    Sleep(20);
+  }
+}
+
+void WineAppTest::stop_service() {
+  // The stopped service's lines are gone from its successor's memory.
+  sent_earlier_ = sent_lines();
+  sent_before_ = 0;
+  ask_runner("stop", "stopped");
+}
+
+void WineAppTest::start_service_again() { ask_runner("start", "started"); }
+
+std::string WineAppTest::exchange_path(std::string_view name) const {
+  return (fs::path(exchange_folder_) / name).string();
+}
+
+std::string WineAppTest::exchange(std::string_view name) const {
+  return read_bytes(fs::path(exchange_folder_) / name);
+}
+
+OrderLines WineAppTest::exchange_lines(std::string_view name) const {
+  return core::split_lines(exchange(name));
+}
+
+std::string WineAppTest::exchange_listing() const { return folder_listing(exchange_folder_); }
+
+bool WineAppTest::polling() const {
+  const core::Session& state = app_->session();
+  return state.main.swlogin == 1 && state.main.mytimer_enabled && ui_.timer_enabled;
+}
+
+void WineAppTest::expect_everything_sent_is_merged(std::string_view after) {
+  const OrderLines sent = sent_lines();
+  ASSERT_FALSE(sent.empty()) << after << ": the service sent nothing";
+  EXPECT_EQ(exchange_lines(core::kOrderLogFile), distinct_versions(sent))
+      << after << ": the order log is not every version sent, once each";
+  EXPECT_EQ(sorted(exchange_lines(core::kCurrentOrderFile)), latest_versions(sent))
+      << after << ": the current-order file is not the latest version of every order";
+  EXPECT_TRUE(session().sync.unsaved_log_lines.empty())
+      << after << ": " << session().sync.unsaved_log_lines.size() << " versions still wait";
+}
+
+}  // namespace lumari::test
