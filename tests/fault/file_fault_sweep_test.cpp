@@ -87,11 +87,20 @@ bool run_one_fault(const Plan& plan, const std::string& recovery) {
   EXPECT_EQ(run.unsaved().empty(), after.log == fault_free.log);
   EXPECT_TRUE(run.h.ui.timer_enabled);
 
-  // An idle answer touches no file.
+  // An idle answer touches no file when the files are up to date; when versions
+  // wait or the current-order file lags, it brings both to what the fault-free
+  // cycle wrote.
+  const bool behind = !run.unsaved().empty() || run.h.session().sync.current_orders_unsaved;
   faults.arm(FaultPlan::none());
   run.tick(std::string(kIdleAnswer));
-  EXPECT_TRUE(faults.calls().empty()) << faults.describe_calls();
-  EXPECT_EQ(run.files(), after);
+  if (behind) {
+    EXPECT_EQ(differences(run.files(), fault_free), "");
+    EXPECT_TRUE(run.unsaved().empty());
+    EXPECT_FALSE(run.h.session().sync.current_orders_unsaved);
+  } else {
+    EXPECT_TRUE(faults.calls().empty()) << faults.describe_calls();
+    EXPECT_EQ(run.files(), after);
+  }
 
   run.tick(recovery);
   const ExchangeBytes recovered = run.files();

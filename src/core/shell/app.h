@@ -111,6 +111,7 @@ class App {
   void load_fetcher_window();
   void frmFetcher_Form_Load();
   void LoadOrderLists();
+  void catch_up_exchange_files();
   void SaveOrderFiles(const SyncResult& synced);
 
   Ports ports_;

@@ -85,6 +85,8 @@ struct SyncState {
   /// Order-log lines of passes whose order log could not be written; merged
   /// into the log by the next pass so that no version is lost.
   std::vector<std::string> unsaved_log_lines;
+  /// True while the current-order file lags behind because it could not be written.
+  bool current_orders_unsaved = false;
   /// Bytes of unsaved lines kept at most; past it the oldest are dropped.
   std::size_t unsaved_limit_bytes = 64u << 20;
 };

@@ -136,6 +136,7 @@ void App::SaveOrderFiles(const SyncResult& synced) {
     }
     keep_unsaved(session_.sync, std::move(added));
   }
+  session_.sync.current_orders_unsaved = !current;
   if (!current || !log) {
     last_cycle_.saved = false;
     last_cycle_.problem = (!log ? log : current).error().message;

@@ -1,5 +1,7 @@
 // One fetch cycle: ask the service for the followed system's orders and act on
 // the answer's markers.
+#include <utility>
+
 #include "shell/app.h"
 #include "text/url_encode.h"
 
@@ -35,6 +37,7 @@ void App::FetchTradeData() {
     session_.tddata.clear();
     last_cycle_.kind = AnswerKind::NoAnswer;
     last_cycle_.problem = answer.error().message;
+    catch_up_exchange_files();
     return;
   }
   session_.tddata = std::move(answer).value();
@@ -50,7 +53,23 @@ void App::FetchTradeData() {
   } else {
     last_cycle_.kind = AnswerKind::Orders;
     LoadOrderLists();
+    return;
   }
+  if (last_cycle_.kind != AnswerKind::ForcedLogout) catch_up_exchange_files();
+}
+
+void App::catch_up_exchange_files() {
+  // After an exchange file could not be written, the versions waiting in memory
+  // go into the files at the next tick that brings no orders of its own, rather
+  // than at the next orders answer, which a quiet system may not send for hours.
+  const SyncState& sync = session_.sync;
+  if (!session_.fetcher.loaded ||
+      (sync.unsaved_log_lines.empty() && !sync.current_orders_unsaved)) {
+    return;
+  }
+  std::string answer = std::exchange(session_.tddata, std::string());
+  LoadOrderLists();
+  session_.tddata = std::move(answer);
 }
 
 }  // namespace lumari::core

@@ -32,13 +32,13 @@ TEST_F(ExchangeFaults, OrderLogThatCannotBeReplacedKeepsItsContentAndIsMergedOnc
   EXPECT_EQ(h.session().counterLumarilog, 0);
   EXPECT_TRUE(h.ui.timer_enabled);
 
-  // An idle answer does not reach the loader; the version keeps waiting.
-  fail_when = nullptr;
+  // An idle answer while the log is still held: the version keeps waiting.
   tick_with("\r\nXXX");
   EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
   EXPECT_EQ(h.session().sync.unsaved_log_lines.size(), 1u);
 
   // The service sends the waiting version again, and one more.
+  fail_when = nullptr;
   tick_with(orders_answer({order("2", 2), order("3", 3)}));
   EXPECT_TRUE(h.app->last_cycle().saved);
   EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2), order("3", 3)}));
@@ -327,6 +327,90 @@ TEST_F(ExchangeFaults, WaitingVersionsAreBoundedAndTheLatestSurvive) {
   tick_with("\r\n");
   EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 4), order("1", 5), order("1", 6)}));
   EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 6)}));
+}
+
+}  // namespace
+}  // namespace lumari::test
+
+namespace lumari::test {
+namespace {
+
+struct QuietTick {
+  const char* name;
+  bool answered;
+  const char* answer;
+};
+
+void PrintTo(const QuietTick& tick, std::ostream* os) { *os << tick.name; }
+
+class CatchUp : public CycleTest, public ::testing::WithParamInterface<QuietTick> {
+ protected:
+  void quiet_tick() {
+    if (GetParam().answered) {
+      tick_with(GetParam().answer);
+    } else {
+      tick_without_answer();
+    }
+  }
+};
+
+TEST_P(CatchUp, WaitingVersionsReachTheLogAtTheNextTickWithoutOrders) {
+  log_in();
+  h.write_exchange("Lumari.log", crlf({order("1", 1)}));
+  fail_when = [](core::FileOp op, std::string_view name) {
+    return op == core::FileOp::Write && name == "Lumari.log.tmp";
+  };
+  tick_with(orders_answer({order("1", 1), order("1", 2)}));
+  ASSERT_EQ(h.session().sync.unsaved_log_lines.size(), 1u);
+
+  fail_when = nullptr;
+  quiet_tick();
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("1", 2)}));
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 2)}));
+  EXPECT_TRUE(h.session().sync.unsaved_log_lines.empty());
+  EXPECT_EQ(h.session().counterLumarilog, 1);
+  EXPECT_TRUE(h.ui.timer_enabled);
+
+  // With nothing waiting, a quiet tick leaves the files alone.
+  (void)take_exchange_calls();
+  quiet_tick();
+  EXPECT_TRUE(take_exchange_calls().empty());
+}
+
+TEST_P(CatchUp, CurrentOrderFileThatLaggedIsRewrittenAtTheNextTickWithoutOrders) {
+  log_in();
+  h.write_exchange("ServerOrder.log", "");
+  fail_when = [](core::FileOp op, std::string_view name) {
+    return op == core::FileOp::Write && name == "ServerOrder.log.tmp";
+  };
+  tick_with(orders_answer({order("1", 1), order("2", 1)}));
+  ASSERT_EQ(h.exchange("ServerOrder.log"), "");
+
+  fail_when = nullptr;
+  quiet_tick();
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1), order("2", 1)}));
+  EXPECT_FALSE(h.session().sync.current_orders_unsaved);
+}
+
+INSTANTIATE_TEST_SUITE_P(QuietTicks, CatchUp,
+                         ::testing::Values(QuietTick{"idle", true, "\r\nXXX"},
+                                           QuietTick{"error_page", true, "<html>down</html>"},
+                                           QuietTick{"no_answer", false, ""}),
+                         [](const ::testing::TestParamInfo<QuietTick>& param) {
+                           return std::string(param.param.name);
+                         });
+
+TEST_F(ExchangeFaults, ForcedLogoutDoesNotTouchTheFilesEvenWithVersionsWaiting) {
+  log_in();
+  fail_when = [](core::FileOp op, std::string_view name) {
+    return op == core::FileOp::Write && name == "Lumari.log.tmp";
+  };
+  tick_with(orders_answer({order("1", 1)}));
+  fail_when = nullptr;
+  (void)take_exchange_calls();
+  tick_with("\r\nYYY");
+  EXPECT_TRUE(take_exchange_calls().empty());
+  EXPECT_EQ(h.session().sync.unsaved_log_lines.size(), 1u);
 }
 
 }  // namespace
