@@ -3,7 +3,7 @@
 #include "controls.h"
 #include "driver_options.h"
 #include "e2e_fixture.h"
-#include "order_lines.h"
+#include "support/order_expectations.h"
 #include "process_windows.h"
 #include "text/line_file.h"
 #include "win32/control_ids.h"

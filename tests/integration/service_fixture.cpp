@@ -89,32 +89,4 @@ OrderLines ServiceTest::exchange_lines(const std::string& name) const {
 
 OrderLines ServiceTest::sent_lines() const { return core::split_lines(read_bytes(sent_log)); }
 
-OrderLines distinct_versions(const OrderLines& sent) {
-  OrderLines versions;
-  std::set<std::string> seen;
-  for (const auto& line : sent) {
-    if (seen.insert(core::version_key(core::ParseLogLine(line))).second) versions.push_back(line);
-  }
-  return versions;
-}
-
-OrderLines latest_versions(const OrderLines& sent) {
-  std::map<std::string, std::pair<core::Stamp, std::string>> latest;
-  for (const auto& line : sent) {
-    const auto record = core::ParseLogLine(line);
-    const auto stamp = core::record_stamp(record);
-    if (!stamp) continue;
-    auto [it, added] = latest.try_emplace(core::order_key(record), *stamp, line);
-    if (!added && *stamp > it->second.first) it->second = {*stamp, line};
-  }
-  OrderLines lines;
-  for (const auto& [key, entry] : latest) lines.push_back(entry.second);
-  return sorted(lines);
-}
-
-OrderLines sorted(OrderLines lines) {
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
-
 }  // namespace lumari::test

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "support/order_expectations.h"
 #include "support/temp_folder.h"
 
 namespace lumari::test {
@@ -20,9 +21,6 @@ struct HeadlessRun {
   std::string out;
   std::string err;
 };
-
-/// The order lines a file or the sent log holds, one per line.
-using OrderLines = std::vector<std::string>;
 
 class ServiceTest : public ::testing::Test {
  protected:
@@ -59,11 +57,5 @@ class ServiceTest : public ::testing::Test {
   std::unique_ptr<ChildProcess> service;
   int runs = 0;
 };
-
-/// Every distinct version of the sent lines, in the order first sent.
-[[nodiscard]] OrderLines distinct_versions(const OrderLines& sent);
-/// The latest version (by stamp) of every order of the sent lines, sorted.
-[[nodiscard]] OrderLines latest_versions(const OrderLines& sent);
-[[nodiscard]] OrderLines sorted(OrderLines lines);
 
 }  // namespace lumari::test

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "order_checks.h"
+#include "support/order_expectations.h"
 #include "ports/web_client.h"
 #include "shell/app.h"
 #include "support/fake_ports.h"

@@ -1,4 +1,4 @@
-#include "order_checks.h"
+#include "support/order_expectations.h"
 
 #include <algorithm>
 #include <map>
