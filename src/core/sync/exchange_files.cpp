@@ -123,8 +123,8 @@ void App::SaveOrderFiles(const SyncResult& synced) {
   last_cycle_.current_orders = fetcher.ServerOrd.size();
 
   const Status current =
-      replace_file(exchange_file(kCurrentOrderFile), fetcher.ServerOrd.to_crlf_text());
-  const Status log = replace_file(exchange_file(kOrderLogFile), fetcher.lumarilog.to_crlf_text());
+      replace_file_lines(exchange_file(kCurrentOrderFile), fetcher.ServerOrd.lines());
+  const Status log = replace_file_lines(exchange_file(kOrderLogFile), fetcher.lumarilog.lines());
   if (log) {
     session_.counterLumarilog += static_cast<std::int64_t>(synced.new_versions);
   } else {

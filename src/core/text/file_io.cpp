@@ -70,24 +70,33 @@ Result<std::string> read_file(const std::string& path) {
   if (injected_fault(FileOp::Read, path)) return fail("read refused");
   auto file = open_file(path, "rb");
   if (!file) return fail("cannot open " + path);
+  // Read in place into a buffer of the file's size (a million-line order log is
+  // tens of megabytes), then on in case the file grew meanwhile.
   std::string bytes;
-  char buffer[1 << 16];
+  std::error_code ec;
+  const auto size = fs::file_size(to_fs_path(path), ec);
+  std::size_t filled = 0;
+  bytes.resize(ec ? std::size_t{1} << 16 : static_cast<std::size_t>(size) + 1);
   while (true) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) break;
+    filled += std::fread(bytes.data() + filled, 1, bytes.size() - filled, file.get());
+    if (filled < bytes.size()) break;
+    bytes.resize(bytes.size() * 2);
   }
   if (std::ferror(file.get())) return fail("cannot read " + path);
+  bytes.resize(filled);
   return bytes;
 }
 
-Status replace_file(const std::string& path, std::string_view bytes) {
+namespace {
+
+template <typename Write>
+Status replace_file_with(const std::string& path, Write write) {
   const std::string temp = path + ".tmp";
   {
     if (injected_fault(FileOp::Write, temp)) return fail("write refused");
     auto file = open_file(temp, "wb");
     if (!file) return fail("cannot create " + temp);
-    Status written = write_all(file.get(), bytes);
+    Status written = write(file.get());
     // Renamed over the old file before its bytes reach the disk, a power cut
     // could leave the order log empty.
     if (written && file_sync() != nullptr && !file_sync()(file.get())) {
@@ -118,6 +127,33 @@ Status replace_file(const std::string& path, std::string_view bytes) {
   std::error_code ignored;
   if (!injected_fault(FileOp::Remove, temp)) fs::remove(to_fs_path(temp), ignored);
   return fail(describe("cannot replace file", ec));
+}
+
+}  // namespace
+
+Status replace_file(const std::string& path, std::string_view bytes) {
+  return replace_file_with(path, [bytes](std::FILE* file) { return write_all(file, bytes); });
+}
+
+Status replace_file_lines(const std::string& path, const std::vector<std::string_view>& lines) {
+  return replace_file_with(path, [&lines](std::FILE* file) -> Status {
+    // Lines go out in pieces of about a megabyte: one library call per line
+    // was a good part of writing a million-line order log.
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    std::string piece;
+    piece.reserve(kPiece + 2);
+    for (const auto line : lines) {
+      if (piece.size() + line.size() + 2 > kPiece && !piece.empty()) {
+        if (std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) {
+          return fail("write failed");
+        }
+        piece.clear();
+      }
+      piece += line;
+      piece += "\r\n";
+    }
+    return write_all(file, piece);
+  });
 }
 
 Status append_file(const std::string& path, std::string_view bytes) {

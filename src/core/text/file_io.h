@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ports/result.h"
 
@@ -32,6 +33,11 @@ void set_file_sync(FileSync sync);
 /// holds the file open the rename is retried for about a second. On failure the
 /// old content stays whole and the temporary file is removed.
 [[nodiscard]] Status replace_file(const std::string& path, std::string_view bytes);
+
+/// replace_file for a file of lines: each line followed by CR LF, written
+/// straight from the views without building the whole text first.
+[[nodiscard]] Status replace_file_lines(const std::string& path,
+                                        const std::vector<std::string_view>& lines);
 
 /// Appends the bytes at the end of the file, creating it when missing.
 [[nodiscard]] Status append_file(const std::string& path, std::string_view bytes);

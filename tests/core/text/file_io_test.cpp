@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
+#include "text/line_file.h"
 
 namespace lumari::core {
 namespace {
@@ -50,6 +51,26 @@ TEST_F(FileIo, ReplaceWritesExactBytesAndLeavesNoTemporaryFile) {
   ASSERT_TRUE(replace_file(path, ""));
   EXPECT_EQ(test::read_bytes(path), "");
   EXPECT_EQ(test::folder_listing(folder.path()), "ServerOrder.log");
+}
+
+TEST_F(FileIo, LinesAreWrittenWholeAcrossWritePieces) {
+  // Lines of many lengths, together a few megabytes, so that they cross the
+  // writer's piece boundaries at every kind of place; one line is longer than a piece.
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; lines.size() < 60000; ++i) {
+    lines.push_back(std::string(i % 97, static_cast<char>('a' + i % 26)));
+  }
+  lines.push_back(std::string(3u << 20, 'z'));
+  lines.push_back("");
+  const std::vector<std::string_view> views(lines.begin(), lines.end());
+  const std::string path = folder.file("Lumari.log");
+  ASSERT_TRUE(replace_file_lines(path, views));
+  EXPECT_EQ(test::read_bytes(path), join_lines_crlf(lines));
+  ASSERT_TRUE(replace_file_lines(path, {}));
+  EXPECT_EQ(test::read_bytes(path), "");
+  const auto bytes = read_file(folder.file("Lumari.log"));
+  ASSERT_TRUE(bytes);
+  EXPECT_EQ(*bytes, "");
 }
 
 TEST_F(FileIo, FailedRenameKeepsTheOldContentWhole) {
