@@ -6,6 +6,7 @@
 
 #include "win32/control_ids.h"
 #include "win32/controls.h"
+#include "win32/windows_clock.h"
 
 namespace lumari::win32 {
 namespace {
@@ -39,13 +40,7 @@ std::int16_t shift_state() {
 void set_picker(HWND picker, const core::DateTime& when) {
   // A picker cannot hold "no date"; an unset value leaves it as it is.
   if (picker == nullptr || when.year < 1601) return;
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(when.year);
-  st.wMonth = static_cast<WORD>(when.month);
-  st.wDay = static_cast<WORD>(when.day);
-  st.wHour = static_cast<WORD>(when.hour);
-  st.wMinute = static_cast<WORD>(when.minute);
-  st.wSecond = static_cast<WORD>(when.second);
+  SYSTEMTIME st = to_system_time(when);
   SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
 }
 

@@ -7,17 +7,6 @@
 namespace lumari::win32 {
 namespace {
 
-SYSTEMTIME to_system_time(const core::DateTime& when) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(when.year);
-  st.wMonth = static_cast<WORD>(when.month);
-  st.wDay = static_cast<WORD>(when.day);
-  st.wHour = static_cast<WORD>(when.hour);
-  st.wMinute = static_cast<WORD>(when.minute);
-  st.wSecond = static_cast<WORD>(when.second);
-  return st;
-}
-
 /// Calls a GetXxxFormatA function twice: once for the size, once for the text.
 /// An invalid date or time gives an empty text.
 template <typename Format>
@@ -55,6 +44,17 @@ class WindowsClock final : public core::Clock {
 };
 
 }  // namespace
+
+SYSTEMTIME to_system_time(const core::DateTime& when) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(when.year);
+  st.wMonth = static_cast<WORD>(when.month);
+  st.wDay = static_cast<WORD>(when.day);
+  st.wHour = static_cast<WORD>(when.hour);
+  st.wMinute = static_cast<WORD>(when.minute);
+  st.wSecond = static_cast<WORD>(when.second);
+  return st;
+}
 
 std::unique_ptr<core::Clock> make_windows_clock() { return std::make_unique<WindowsClock>(); }
 
