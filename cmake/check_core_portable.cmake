@@ -1,0 +1,20 @@
+# Fails when a file of the core includes a platform or third-party header: the
+# core is the standard library only, and the ports carry everything else.
+# Usage: cmake -DCORE_DIR=<src/core> -P check_core_portable.cmake
+file(GLOB_RECURSE core_files "${CORE_DIR}/*.h" "${CORE_DIR}/*.cpp")
+set(forbidden "windows\\.h|winhttp\\.h|iphlpapi\\.h|shellapi\\.h|commctrl\\.h|curl/|httplib\\.h|unistd\\.h|sys/|ifaddrs\\.h|gtest/")
+set(problems "")
+foreach(file IN LISTS core_files)
+  file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](${forbidden})")
+  foreach(line IN LISTS includes)
+    string(APPEND problems "${file}: ${line}\n")
+  endforeach()
+endforeach()
+list(LENGTH core_files count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no core files found under ${CORE_DIR}")
+endif()
+if(problems)
+  message(FATAL_ERROR "the core must use the standard library only:\n${problems}")
+endif()
+message(STATUS "${count} core files use the standard library only")
