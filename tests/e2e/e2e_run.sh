@@ -10,28 +10,11 @@
 #              --out DIR --test SUITE.NAME [-- demo service options...]
 set -euo pipefail
 
+readonly session_tag=e2e
 readonly ready_mark=.lumari-e2e-ready
+# shellcheck source-path=SCRIPTDIR source=../support/wine_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/wine_session.sh"
 xvfb_pid=
-service_pid=
-wine_used=
-
-say() { echo "e2e: $*" >&2; }
-die() {
-  say "$*"
-  exit 1
-}
-
-need_tools() {
-  local tool
-  for tool in "$@"; do
-    command -v "$tool" >/dev/null || die "$tool is missing (scripts/install-deps installs it)"
-  done
-}
-
-wine_environment() {
-  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 WINEPREFIX="$1"
-  unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy NO_PROXY
-}
 
 # Starts Xvfb on a display it picks itself; sets xvfb_pid and DISPLAY.
 start_xvfb() {
@@ -49,59 +32,33 @@ start_xvfb() {
 }
 
 stop_started() {
-  if [ -n "$wine_used" ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-  fi
-  if [ -n "$service_pid" ]; then
-    kill "$service_pid" 2>/dev/null || true
-    wait "$service_pid" 2>/dev/null || true
-  fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  stop_started_wine
+  end_process "$service_pid"
+  end_process "$xvfb_pid"
+}
+
+# A virtual desktop: without a window manager Wine stalls whenever a window
+# with a title bar is hidden.
+set_virtual_desktop() {
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 ||
+    die "cannot set the virtual desktop"
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 ||
+    die "cannot set the virtual desktop size"
 }
 
 make_prefix() {
   local prefix=$1 scratch
   need_tools wine wineboot wineserver Xvfb
-  wine_environment "$prefix"
-  mkdir -p "$(dirname "$prefix")"
-  if [ -d "$prefix" ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$prefix"
-  fi
+  clear_wine_prefix "$prefix"
   scratch=$(mktemp -d)
   trap 'stop_started; rm -rf "$scratch"' EXIT
   start_xvfb "$scratch"
-  wine_used=1
-  local started=$SECONDS
-  wineboot -i >/dev/null 2>&1 || true
-  # A virtual desktop: without a window manager Wine stalls whenever a window
-  # with a title bar is hidden.
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 ||
-    die "cannot set the virtual desktop"
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 ||
-    die "cannot set the virtual desktop size"
-  wineserver -w
-  [ -f "$prefix/system.reg" ] || die "wineboot made no prefix in $prefix"
-  touch "$prefix/$ready_mark"
-  say "Wine prefix ready in $((SECONDS - started)) s: $prefix"
+  boot_wine_prefix "$prefix" set_virtual_desktop
   stop_started
   xvfb_pid=
   wine_used=
   rm -rf "$scratch"
   trap - EXIT
-}
-
-remove_prefix() {
-  local prefix=$1
-  [ -d "$prefix" ] || return 0
-  wine_environment "$prefix"
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
-  rm -rf "$prefix"
 }
 
 run_scenario() {
@@ -137,16 +94,10 @@ run_scenario() {
   wine_environment "$prefix"
   start_xvfb "$out"
 
-  "$service" --port 0 --sent-log "$out/sent.log" "${service_options[@]}" \
-    >"$out/service.out" 2>"$out/service.log" &
-  service_pid=$!
-  local port= i
-  for ((i = 0; i < 200; i++)); do
-    port=$(head -n 1 "$out/service.out" 2>/dev/null || true)
-    [ -n "$port" ] && break
-    kill -0 "$service_pid" 2>/dev/null || die "the demo service ended at once: $(cat "$out/service.log")"
-    sleep 0.05
-  done
+  start_demo_service "$service" 0 "$out" "${service_options[@]}"
+  local port='' waited=0
+  port=$(await_service_port "$out") || waited=$?
+  [ "$waited" -ne 1 ] || die "the demo service ended at once: $(cat "$out/service.log")"
   [ -n "$port" ] || die "the demo service named no port within 10 s"
 
   wine_used=1
@@ -155,7 +106,7 @@ run_scenario() {
     --program="$program" --work="$out/work" --out="$out" \
     --service-url="http://127.0.0.1:$port" --sent-log="$out/sent.log" \
     --request-log="$out/service.log" 2>&1 | tee "$out/driver.log" || status=${PIPESTATUS[0]}
-  if [ "$status" -eq 0 ] && ! grep -q '^\[  PASSED  \] 1 test\.' "$out/driver.log"; then
+  if [ "$status" -eq 0 ] && ! passed_one_test "$out/driver.log"; then
     say "the driver ran no test named $test"
     status=1
   fi
@@ -169,10 +120,7 @@ run_scenario() {
       convert "$shot" "${shot%.bmp}.png" 2>/dev/null && rm -f "$shot"
     done
   fi
-  if [ "$status" -ne 0 ]; then
-    say "the demo service's last requests:"
-    tail -n 20 "$out/service.log" >&2 || true
-  fi
+  show_last_requests "$status" "$out"
   say "$test $([ "$status" -eq 0 ] && echo passed || echo FAILED) in $((SECONDS - started)) s;" \
     "screenshots and logs in $out"
   return "$status"
@@ -180,7 +128,7 @@ run_scenario() {
 
 case ${1:-} in
   prefix) [ $# -eq 2 ] || die "usage: $0 prefix DIR"; make_prefix "$2" ;;
-  remove-prefix) [ $# -eq 2 ] || die "usage: $0 remove-prefix DIR"; remove_prefix "$2" ;;
+  remove-prefix) [ $# -eq 2 ] || die "usage: $0 remove-prefix DIR"; remove_wine_prefix "$2" ;;
   scenario) shift; run_scenario "$@" ;;
   *) die "usage: $0 prefix DIR | remove-prefix DIR | scenario OPTIONS [-- service options]" ;;
 esac

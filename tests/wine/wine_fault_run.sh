@@ -15,72 +15,32 @@
 # service stopped and started again through LUMARI_SERVICE_CONTROL.
 set -euo pipefail
 
+readonly session_tag=wine-fault
 readonly ready_mark=.lumari-fault-ready
+# shellcheck source-path=SCRIPTDIR source=../support/wine_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/wine_session.sh"
 # Longer than the slowest test (a 15 s deadline, a few recovery ticks and a
 # Wine start) with room for a loaded machine; ctest's own limit is above it.
 readonly test_limit_s=200
 keeper_pid=
-wine_used=
-
-say() { echo "wine-fault: $*" >&2; }
-die() {
-  say "$*"
-  exit 1
-}
-
-need_tools() {
-  local tool
-  for tool in "$@"; do
-    command -v "$tool" >/dev/null || die "$tool is missing (scripts/install-deps installs it)"
-  done
-}
-
-wine_environment() {
-  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 WINEPREFIX="$1"
-  unset DISPLAY http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy NO_PROXY
-}
+# The test programs open no window: Wine gets no X display.
+unset DISPLAY
 
 stop_started() {
-  if [ -n "$wine_used" ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-  fi
-  if [ -n "$keeper_pid" ]; then
-    kill "$keeper_pid" 2>/dev/null || true
-    wait "$keeper_pid" 2>/dev/null || true
-    keeper_pid=
-  fi
+  stop_started_wine
+  end_process "$keeper_pid"
+  keeper_pid=
 }
 
 make_prefix() {
   local prefix=$1
   need_tools wine wineboot wineserver
-  wine_environment "$prefix"
-  mkdir -p "$(dirname "$prefix")"
-  if [ -d "$prefix" ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$prefix"
-  fi
+  clear_wine_prefix "$prefix"
   trap stop_started EXIT
-  wine_used=1
-  local started=$SECONDS
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-  [ -f "$prefix/system.reg" ] || die "wineboot made no prefix in $prefix"
-  touch "$prefix/$ready_mark"
-  say "Wine prefix ready in $((SECONDS - started)) s: $prefix"
+  boot_wine_prefix "$prefix"
   stop_started
   wine_used=
   trap - EXIT
-}
-
-remove_prefix() {
-  local prefix=$1
-  [ -d "$prefix" ] || return 0
-  wine_environment "$prefix"
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
-  rm -rf "$prefix"
 }
 
 # Keeps the demo service of one test: starts it, and stops it or starts it
@@ -89,21 +49,13 @@ remove_prefix() {
 keep_service() {
   local service=$1 out=$2
   shift 2
-  local control=$out/control pid= port=0
-  trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; fi; exit 0' TERM
+  # service_pid is this keeper's own: start_demo_service sets it here.
+  local control=$out/control service_pid='' port=0
+  trap 'end_process "$service_pid"; exit 0' TERM
   launch_service() {
-    local first= i
-    : >"$out/service.out"
-    "$service" --port "$port" --sent-log "$out/sent.log" "$@" \
-      >"$out/service.out" 2>>"$out/service.log" &
-    pid=$!
-    for ((i = 0; i < 200; i++)); do
-      first=$(head -n 1 "$out/service.out" 2>/dev/null || true)
-      [ -n "$first" ] && break
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.05
-    done
-    if [ -z "$first" ]; then
+    local first
+    start_demo_service "$service" "$port" "$out" "$@"
+    if ! first=$(await_service_port "$out"); then
       echo "the demo service named no port within 10 s: $(tail -n 5 "$out/service.log")" \
         >"$control/failed"
       return 1
@@ -115,9 +67,8 @@ keep_service() {
   while true; do
     if [ -e "$control/stop" ]; then
       rm -f "$control/stop" "$control/started"
-      kill "$pid" 2>/dev/null || true
-      wait "$pid" 2>/dev/null || true
-      pid=
+      end_process "$service_pid"
+      service_pid=
       touch "$control/stopped"
     fi
     if [ -e "$control/start" ]; then
@@ -189,20 +140,16 @@ run_test() {
     [ "$status" -ne 0 ] && [ ! -s "$out/test.log" ] && [ "$try" -eq 1 ] || break
     say "Wine started nothing; starting the test once more"
     echo "first start: status $status, no output" >"$out/wine-restarted"
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    stop_wine_server
   done
-  if [ "$status" -eq 0 ] && ! grep -q '^\[  PASSED  \] 1 test\.' "$out/test.log"; then
+  if [ "$status" -eq 0 ] && ! passed_one_test "$out/test.log"; then
     say "the program ran no test named $test"
     status=1
   fi
   stop_started
   trap - EXIT
 
-  if [ "$status" -ne 0 ]; then
-    say "the demo service's last requests:"
-    tail -n 20 "$out/service.log" >&2 || true
-  fi
+  show_last_requests "$status" "$out"
   say "$test $([ "$status" -eq 0 ] && echo passed || echo FAILED) in $((SECONDS - started)) s;" \
     "logs in $out"
   return "$status"
@@ -210,7 +157,7 @@ run_test() {
 
 case ${1:-} in
   prefix) [ $# -eq 2 ] || die "usage: $0 prefix DIR"; make_prefix "$2" ;;
-  remove-prefix) [ $# -eq 2 ] || die "usage: $0 remove-prefix DIR"; remove_prefix "$2" ;;
+  remove-prefix) [ $# -eq 2 ] || die "usage: $0 remove-prefix DIR"; remove_wine_prefix "$2" ;;
   run) shift; run_test "$@" ;;
   *) die "usage: $0 prefix DIR | remove-prefix DIR | run OPTIONS [-- service options]" ;;
 esac
