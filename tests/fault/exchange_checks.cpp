@@ -4,6 +4,8 @@
 #include <map>
 
 #include "order_lines.h"
+#include "pass_runner.h"
+#include "random_cases.h"
 #include "shell/data_folder.h"
 #include "support/temp_folder.h"
 #include "sync/order_record.h"
@@ -19,7 +21,7 @@ std::string first_items(const std::vector<std::string>& items) {
   constexpr std::size_t kShown = 5;
   std::string text;
   for (std::size_t i = 0; i < items.size() && i < kShown; ++i) {
-    text += "\n    " + shown(items[i]);
+    text += "\n    " + printable(items[i]);
   }
   if (items.size() > kShown) text += "\n    ... " + std::to_string(items.size() - kShown) + " more";
   return text;
@@ -70,7 +72,7 @@ ExchangeBytes read_exchange(const std::string& folder) {
 }
 
 std::set<std::string> line_set(std::string_view text) {
-  const auto lines = crlf_split(text);
+  const auto lines = lines_of(text);
   return {lines.begin(), lines.end()};
 }
 
@@ -83,18 +85,18 @@ std::string order_log_breaks(std::string_view before, std::string_view after,
   if (!after.empty() && !after.ends_with("\r\n")) text += "\n  the last line has no CR LF";
   const auto old_lines = line_set(before);
   std::vector<std::string> unknown;
-  const auto lines = crlf_split(after);
+  const auto lines = lines_of(after);
   for (const auto& line : lines) {
     if (!old_lines.contains(line) && !allowed.contains(line)) unknown.push_back(line);
   }
   if (!unknown.empty()) text += "\n  lines neither kept nor received:" + first_items(unknown);
-  if (lines.size() < crlf_split(before).size()) text += "\n  fewer lines than before";
+  if (lines.size() < lines_of(before).size()) text += "\n  fewer lines than before";
   text += repeated_keys(lines, "versions", version_of);
   return text;
 }
 
 std::string order_log_differences(std::string_view actual, std::string_view expected) {
-  const auto lines = crlf_split(actual);
+  const auto lines = lines_of(actual);
   std::string text = set_differences(line_set(actual), line_set(expected));
   text += repeated_keys(lines, "lines", [](const std::string& line) { return line; });
   text += repeated_keys(lines, "versions", version_of);
@@ -103,7 +105,7 @@ std::string order_log_differences(std::string_view actual, std::string_view expe
 
 std::string current_file_differences(std::string_view actual, std::string_view expected) {
   std::string text = set_differences(line_set(actual), line_set(expected));
-  text += repeated_keys(crlf_split(actual), "orders", order_of);
+  text += repeated_keys(lines_of(actual), "orders", order_of);
   return text;
 }
 

@@ -17,6 +17,7 @@
 #include "fault_injector.h"
 #include "model_files.h"
 #include "order_lines.h"
+#include "random_cases.h"
 #include "scenario.h"
 #include "sweep_checks.h"
 
@@ -136,8 +137,9 @@ TEST(FileFaultSweep, FaultFreeRunWritesWhatTheReferenceModelWrites) {
   EXPECT_EQ(run.start, model.files());
   for (std::size_t i = 0; i < answers.size(); ++i) {
     model.cycle(answers[i]);
-    EXPECT_EQ(shown(run.after[i].log), shown(model.files().log)) << "after answer " << i;
-    EXPECT_EQ(shown(run.after[i].current), shown(model.files().current)) << "after answer " << i;
+    EXPECT_EQ(printable(run.after[i].log), printable(model.files().log)) << "after answer " << i;
+    EXPECT_EQ(printable(run.after[i].current), printable(model.files().current))
+        << "after answer " << i;
   }
   // The scenario must give the faults something to lose.
   EXPECT_NE(run.after[0].log, run.start.log);

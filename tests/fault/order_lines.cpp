@@ -45,37 +45,4 @@ std::string orders_answer(const std::vector<std::string>& pieces) {
   return text;
 }
 
-std::string crlf_lines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  return text;
-}
-
-std::vector<std::string> crlf_split(std::string_view text) {
-  std::vector<std::string> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find("\r\n");
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text);
-      break;
-    }
-    lines.emplace_back(text.substr(0, end));
-    text.remove_prefix(end + 2);
-  }
-  return lines;
-}
-
-std::string shown(std::string_view bytes) {
-  std::string out;
-  for (const char c : bytes) {
-    switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      default: out += c; break;
-    }
-  }
-  return out;
-}
-
 }  // namespace lumari::test

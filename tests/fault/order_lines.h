@@ -28,13 +28,4 @@ namespace lumari::test {
 /// final ";".
 [[nodiscard]] std::string orders_answer(const std::vector<std::string>& pieces);
 
-/// The lines, each followed by CR LF.
-[[nodiscard]] std::string crlf_lines(const std::vector<std::string>& lines);
-
-/// The lines of CR LF text (a last line without its end counts).
-[[nodiscard]] std::vector<std::string> crlf_split(std::string_view text);
-
-/// The bytes with CR, LF and tabs shown as escapes, for failure messages.
-[[nodiscard]] std::string shown(std::string_view bytes);
-
 }  // namespace lumari::test

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "order_lines.h"
+#include "pass_runner.h"
 #include "shell/data_folder.h"
 
 namespace lumari::test {
@@ -34,8 +35,8 @@ Scenario make_scenario(std::size_t history) {
        {version(102, 1, "1.2010"), version(101, 2, "1.1060"), version(103, 3, "0.9050")}) {
     current.push_back(line);
   }
-  s.files.log = crlf_lines(log);
-  s.files.current = crlf_lines(current);
+  s.files.log = crlf(log);
+  s.files.current = crlf(current);
   s.system_orders = "1001,EURUSD,buy,0.10\r\n1002,USDJPY,sell,0.20\r\n";
   s.warm_up = orders_answer(
       {version(101, 2, "1.1060"), version(102, 1, "1.2010"), version(103, 3, "0.9050")});

@@ -20,6 +20,8 @@
 #include "model_files.h"
 #include "order_lines.h"
 #include "order_stream.h"
+#include "pass_runner.h"
+#include "random_cases.h"
 #include "sweep_checks.h"
 
 namespace lumari::test {
@@ -67,12 +69,12 @@ struct Soak {
     if (!answer) return kind == core::AnswerKind::NoAnswer ? "" : "a failed request was not seen";
     const bool orders = kind == core::AnswerKind::Orders;
     if (orders == reaches_loader(*answer)) return {};
-    return "answer taken for the wrong kind: " + shown(*answer);
+    return "answer taken for the wrong kind: " + printable(*answer);
   }
 
   [[nodiscard]] std::string where(std::uint64_t seed, std::size_t cycle) const {
     return "seed " + std::to_string(seed) + " (LUMARI_SOAK_SEED), cycle " + std::to_string(cycle) +
-           ", answer " + (answer ? shown(*answer) : "none");
+           ", answer " + (answer ? printable(*answer) : "none");
   }
 
   CycleRun run;
@@ -87,8 +89,8 @@ void report(std::string_view name, std::size_t cycles, std::chrono::steady_clock
   const StreamCounts& c = soak.stream.counts();
   std::cout << "[ soak     ] " << name << ": " << cycles << " cycles in "
             << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms; "
-            << crlf_split(soak.model.files().log).size() << " log lines, "
-            << crlf_split(soak.model.files().current).size()
+            << lines_of(soak.model.files().log).size() << " log lines, "
+            << lines_of(soak.model.files().current).size()
             << " current orders; answers: " << c.orders << " orders, " << c.idle << " idle, "
             << c.error_pages << " error pages, " << c.no_answer << " none, " << c.empty
             << " empty; " << c.opened << " opened, " << c.changed << " changed, " << c.closed
@@ -105,8 +107,9 @@ TEST(Soak, EveryCycleWritesWhatTheReferenceModelWrites) {
     soak.tick();
     ASSERT_EQ(soak.wrong_kind(), "") << soak.where(seed, cycle);
     const ExchangeBytes files = soak.run.files();
-    ASSERT_EQ(shown(files.log), shown(soak.model.files().log)) << soak.where(seed, cycle);
-    ASSERT_EQ(shown(files.current), shown(soak.model.files().current)) << soak.where(seed, cycle);
+    ASSERT_EQ(printable(files.log), printable(soak.model.files().log)) << soak.where(seed, cycle);
+    ASSERT_EQ(printable(files.current), printable(soak.model.files().current))
+        << soak.where(seed, cycle);
     ASSERT_TRUE(soak.run.last_cycle().saved) << soak.run.last_cycle().problem;
     ASSERT_TRUE(soak.run.unsaved().empty()) << soak.where(seed, cycle);
     ASSERT_TRUE(stray_files(soak.run.h.exchange_folder, exchange_file_names()).empty())
@@ -114,7 +117,7 @@ TEST(Soak, EveryCycleWritesWhatTheReferenceModelWrites) {
   }
   const auto took = std::chrono::steady_clock::now() - started;
   EXPECT_EQ(soak.run.h.session().counterLumarilog,
-            static_cast<std::int64_t>(crlf_split(soak.model.files().log).size()));
+            static_cast<std::int64_t>(lines_of(soak.model.files().log).size()));
   EXPECT_TRUE(soak.run.h.ui.timer_enabled);
   report("clean", cycles, took, soak);
 
@@ -222,7 +225,7 @@ TEST(Soak, RandomFileFaultsLoseNoVersionOnceACleanCycleFollows) {
   EXPECT_TRUE(soak.run.unsaved().empty());
   EXPECT_TRUE(stray_files(soak.run.h.exchange_folder, exchange_file_names()).empty());
   EXPECT_EQ(soak.run.h.session().counterLumarilog,
-            static_cast<std::int64_t>(crlf_split(soak.model.files().log).size()));
+            static_cast<std::int64_t>(lines_of(soak.model.files().log).size()));
   report("with random file faults", cycles, took, soak,
          "; " + std::to_string(random_faults.faulty_cycles()) + " cycles with faults, " +
              std::to_string(random_faults.outages()) + " outages, " +
