@@ -30,6 +30,18 @@ inline constexpr std::string_view kTwoSystems = "1234;12;Alpha;15;Beta Fund";
   }
 }
 
+/// The one message shown is the critical "Login Error" box whose second line
+/// says the service could not be reached.
+inline void expect_service_unreachable_box(const FakeUi& ui) {
+  ASSERT_EQ(ui.messages.size(), 1u);
+  const auto lines = message_lines(ui.messages[0].text);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Login Error");
+  EXPECT_NE(lines[1].find("could not be reached"), std::string::npos) << lines[1];
+  EXPECT_EQ(ui.messages[0].caption, "Lumari Terminal");
+  EXPECT_EQ(ui.messages[0].icon, core::MessageIcon::Critical);
+}
+
 class AccountTest : public ::testing::Test {
  protected:
   void SetUp() override { h.start(); }
