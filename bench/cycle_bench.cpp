@@ -28,6 +28,15 @@ void restore_files(benchmark::State& state, const std::string& folder, const Ord
   state.ResumeTiming();
 }
 
+// An exchange folder of its own, and the paths of its three files.
+struct ExchangeFolder {
+  test::TempFolder folder;
+  const std::string path = folder.path().string();
+  const std::string log = folder.file(core::kOrderLogFile);
+  const std::string current = folder.file(core::kCurrentOrderFile);
+  const std::string system = folder.file(core::kSystemOrderFile);
+};
+
 void label(benchmark::State& state, const OrderData& data) {
   state.counters["log_MB"] = static_cast<double>(data.log.size()) / 1e6;
 }
@@ -55,26 +64,22 @@ void BM_CycleIndexed(benchmark::State& state) {
 // The same file work, with the pass done by the reference model.
 void BM_CycleReference(benchmark::State& state) {
   const OrderData& data = order_data(static_cast<std::size_t>(state.range(0)));
-  test::TempFolder folder;
-  const std::string exchange = folder.path().string();
-  const std::string log_path = folder.file(core::kOrderLogFile);
-  const std::string current_path = folder.file(core::kCurrentOrderFile);
-  const std::string system_path = folder.file(core::kSystemOrderFile);
+  const ExchangeFolder files;
   for (auto _ : state) {
-    restore_files(state, exchange, data);
+    restore_files(state, files.path, data);
     test::reference::FetcherLists lists;
     lists.listData = test::reference::split_answer(data.answer);
-    if (auto bytes = core::read_file(log_path))
+    if (auto bytes = core::read_file(files.log))
       lists.lumarilog = test::reference::file_entries(*bytes);
-    if (auto bytes = core::read_file(system_path)) benchmark::DoNotOptimize(bytes->size());
-    if (auto bytes = core::read_file(current_path)) {
+    if (auto bytes = core::read_file(files.system)) benchmark::DoNotOptimize(bytes->size());
+    if (auto bytes = core::read_file(files.current)) {
       lists.ServerOrd = test::reference::file_entries(*bytes);
     }
     bool srvseen = true;
     test::reference::SyncOrders(lists, srvseen);
     const bool saved =
-        core::replace_file(current_path, test::reference::join_entries(lists.ServerOrd)) &&
-        core::replace_file(log_path, test::reference::join_entries(lists.lumarilog));
+        core::replace_file(files.current, test::reference::join_entries(lists.ServerOrd)) &&
+        core::replace_file(files.log, test::reference::join_entries(lists.lumarilog));
     if (!saved) {
       state.SkipWithError("cannot write the exchange files");
       break;
@@ -86,19 +91,15 @@ void BM_CycleReference(benchmark::State& state) {
 // The floor: the three files read and two written back, no other work.
 void BM_FileFloor(benchmark::State& state) {
   const OrderData& data = order_data(static_cast<std::size_t>(state.range(0)));
-  test::TempFolder folder;
-  const std::string exchange = folder.path().string();
-  const std::string log_path = folder.file(core::kOrderLogFile);
-  const std::string current_path = folder.file(core::kCurrentOrderFile);
-  const std::string system_path = folder.file(core::kSystemOrderFile);
+  const ExchangeFolder files;
   for (auto _ : state) {
-    restore_files(state, exchange, data);
-    auto log = core::read_file(log_path);
-    auto system = core::read_file(system_path);
-    auto current = core::read_file(current_path);
+    restore_files(state, files.path, data);
+    auto log = core::read_file(files.log);
+    auto system = core::read_file(files.system);
+    auto current = core::read_file(files.current);
     benchmark::DoNotOptimize(system);
-    if (!log || !current || !core::replace_file(current_path, *current) ||
-        !core::replace_file(log_path, *log)) {
+    if (!log || !current || !core::replace_file(files.current, *current) ||
+        !core::replace_file(files.log, *log)) {
       state.SkipWithError("cannot read or write the exchange files");
       break;
     }
