@@ -111,6 +111,15 @@ TEST_F(ServiceTest, AccountWithoutSystemsEndsWithNothingToFollow) {
   EXPECT_EQ(data("systemp.dat"), "");
 }
 
+// A stop that comes as soon as the port is printed, before the service has
+// started accepting, must still end it (it once went on serving for ever).
+TEST_F(ServiceTest, ServiceStoppedAsSoonAsItListensEnds) {
+  for (int round = 0; round < 40 && !HasFatalFailure(); ++round) {
+    start_service();
+    stop_service();
+  }
+}
+
 TEST_F(ServiceTest, DeadServiceAtLoginSaysSoAndEnds) {
   start_service();
   install();

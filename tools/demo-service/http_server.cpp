@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <mutex>
 
 #include "fault_play.h"
 #include "query.h"
@@ -56,11 +57,31 @@ core::Result<int> DemoHttpServer::bind_loopback(int port) {
   return bound;
 }
 
-bool DemoHttpServer::serve() { return listen_after_bind(); }
+bool DemoHttpServer::serve() {
+  const bool served = stop_.raised() || listen_after_bind();
+  {
+    const std::lock_guard lock(serving_mutex_);
+    serving_ended_ = true;
+  }
+  serving_changed_.notify_all();
+  return served;
+}
 
 void DemoHttpServer::shutdown() {
   stop_.raise();
-  stop();
+  // httplib's stop() does nothing until the accept loop has started, so a
+  // shutdown that comes right after bind_loopback() would be lost and serve()
+  // would run on. Keep asking until the loop is running (one stop() ends it)
+  // or serve() has returned.
+  std::unique_lock lock(serving_mutex_);
+  while (!serving_ended_) {
+    if (is_running()) {
+      lock.unlock();
+      stop();
+      return;
+    }
+    serving_changed_.wait_for(lock, std::chrono::milliseconds(5));
+  }
 }
 
 bool DemoHttpServer::process_and_close_socket(socket_t sock) {

@@ -7,7 +7,9 @@
 
 #include <httplib.h>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 #include "connection.h"
 #include "fault.h"
@@ -27,7 +29,7 @@ class DemoHttpServer final : public httplib::Server {
   [[nodiscard]] bool serve();
 
   /// Ends every wait, stops accepting and lets serve() return once the
-  /// connections have closed.
+  /// connections have closed. Safe to call before serve() has started.
   void shutdown();
 
  private:
@@ -46,6 +48,9 @@ class DemoHttpServer final : public httplib::Server {
   DemoService& service_;
   FaultSwitch& faults_;
   StopSignal stop_;
+  std::mutex serving_mutex_;
+  std::condition_variable serving_changed_;
+  bool serving_ended_ = false;
 };
 
 }  // namespace lumari::demo
