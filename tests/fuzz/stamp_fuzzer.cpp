@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
+#include "support/civil_calendar.h"
 #include "sync/order_record.h"
 #include "sync/stamp.h"
 
@@ -16,36 +17,10 @@ namespace {
 
 using namespace lumari;
 using core::Stamp;
+using test::Civil;
+using test::civil_from_days;
+using test::days_from_civil;
 using test::fuzz::require;
-
-// Days from 1970-01-01 of a proleptic Gregorian date, and back (H. Hinnant's
-// civil calendar algorithms), to count stamps without the reader's own code.
-std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-struct Civil {
-  std::int64_t year;
-  unsigned month;
-  unsigned day;
-};
-
-Civil civil_from_days(std::int64_t z) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  return {static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2), m, d};
-}
 
 const std::int64_t kEpochDay = days_from_civil(1, 1, 1);  // day 0 of a stamp
 

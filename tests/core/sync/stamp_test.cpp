@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/civil_calendar.h"
 #include "sync/order_record.h"
 
 namespace lumari::test {
@@ -17,17 +18,6 @@ namespace {
 struct When {
   int year, month, day, hour = 0, minute = 0, second = 0;
 };
-
-// Days since 1970-01-01 of a proleptic Gregorian date, by the era method (a
-// different way from the core's, so the two check each other).
-std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
 
 core::Stamp stamp_of(const When& w) {
   const std::int64_t days =
