@@ -97,6 +97,7 @@ class RefusingPort {
   ~RefusingPort();
   RefusingPort(const RefusingPort&) = delete;
   RefusingPort& operator=(const RefusingPort&) = delete;
+  /// 0 when no port could be bound.
   [[nodiscard]] int port() const { return port_; }
 
  private:

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "refusing_port.h"
 #include "shell/data_folder.h"
+#include "web/loopback_server.h"
 #include "wine_app_test.h"
 
 namespace lumari::test {
@@ -63,7 +63,7 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
   const std::string service_host = session().main.host;
   if (refuse) {
     nobody.emplace();
-    ASSERT_NE(nobody->port(), 0) << nobody->error();
+    ASSERT_NE(nobody->port(), 0) << "no port on 127.0.0.1 could be bound";
     session().main.host = "http://127.0.0.1:" + std::to_string(nobody->port());
   } else if (stop) {
     ASSERT_NO_FATAL_FAILURE(stop_service());
