@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/printable.h"
+
 namespace lumari::test::fuzz {
 
 /// Separates the parts of inputs that hold several texts (an answer and files).
@@ -19,22 +21,6 @@ inline constexpr char kPartSeparator = '\x1f';
 /// its end is caught.
 [[nodiscard]] inline std::string_view as_text(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};
-}
-
-/// The text with control and 8-bit bytes written as \xNN, for failure reports.
-[[nodiscard]] inline std::string printable(std::string_view text) {
-  std::string out;
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7f && c != '\\') {
-      out += ch;
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    }
-  }
-  return out;
 }
 
 /// Stops the run when a property does not hold; libFuzzer keeps the input.

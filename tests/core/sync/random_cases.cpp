@@ -194,17 +194,4 @@ std::string RandomCases::answer(const std::vector<VersionPlan>& plans, std::size
   return text;
 }
 
-std::string printable(std::string_view bytes) {
-  std::string out;
-  for (const char c : bytes) {
-    switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      default: out += c; break;
-    }
-  }
-  return out;
-}
-
 }  // namespace lumari::test

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/printable.h"
+
 namespace lumari::test {
 
 /// One version of an order as the generator thinks of it; rendered into lines
@@ -45,8 +47,5 @@ class RandomCases {
 
   std::mt19937_64 rng_;
 };
-
-/// The bytes with control characters shown as escapes, for failure messages.
-[[nodiscard]] std::string printable(std::string_view bytes);
 
 }  // namespace lumari::test
