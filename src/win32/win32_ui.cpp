@@ -66,6 +66,10 @@ void Win32Ui::message_box(std::string_view text, std::string_view caption, core:
   MessageBoxA(owner, std::string(text).c_str(), std::string(caption).c_str(), MB_OK | kind);
 }
 
+void Win32Ui::notify(std::string_view text, core::NoticeKind kind) {
+  if (!ending_) main_.show_balloon(text, kind == core::NoticeKind::Problem);
+}
+
 std::optional<core::MenuItem> Win32Ui::popup_menu(core::MenuId menu) {
   if (!main_.exists()) return std::nullopt;
   return track_tray_menu(main_.hwnd(), menu);

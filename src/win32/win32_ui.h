@@ -42,6 +42,7 @@ class Win32Ui final : public core::Ui, public FormHost {
   void refresh_window(core::WindowId window) override;
   void message_box(std::string_view text, std::string_view caption,
                    core::MessageIcon icon) override;
+  void notify(std::string_view text, core::NoticeKind kind) override;
   std::optional<core::MenuItem> popup_menu(core::MenuId menu) override;
   std::optional<std::string> open_file_dialog() override;
   void set_timer_interval(int milliseconds) override;
