@@ -126,6 +126,10 @@ class App {
   [[nodiscard]] bool exchange_files_lag() const;
   void tell_problems(bool files_lagged_before);
   ProblemNotices notices_;
+
+  /// Writes ceklist to the saved-login file, unless that would replace records
+  /// that could not be read.
+  void write_saved_logins();
 };
 
 }  // namespace lumari::core
