@@ -62,6 +62,8 @@ class Win32Ui final : public core::Ui, public FormHost {
  private:
   [[nodiscard]] Form& form(core::WindowId window);
   [[nodiscard]] bool any_window() const;
+  /// Takes in what the user has typed into any window since its last refill.
+  void take_edits(core::Session& session);
   void report_failure(const char* what);
 
   HINSTANCE instance_;
