@@ -3,6 +3,8 @@
 #include <ostream>
 #include <utility>
 
+#include "shell/app.h"
+
 namespace lumari::headless {
 
 std::string one_line(std::string_view text) {
@@ -21,6 +23,10 @@ std::string one_line(std::string_view text) {
 
 void ConsoleUi::message_box(std::string_view text, std::string_view caption, core::MessageIcon) {
   messages_ << caption << ": " << one_line(text) << std::endl;
+}
+
+void ConsoleUi::notify(std::string_view text, core::NoticeKind) {
+  messages_ << core::kAppTitle << ": " << one_line(text) << std::endl;
 }
 
 std::optional<core::MenuItem> ConsoleUi::popup_menu(core::MenuId) {

@@ -1,4 +1,4 @@
-// The Ui port on a console: message boxes become lines on stderr, the pop-up
+// The Ui port on a console: message boxes and notices become lines on stderr, the pop-up
 // menu answers with the item the driver queued, windows exist only as state.
 #pragma once
 
@@ -20,6 +20,7 @@ class ConsoleUi final : public core::Ui {
   void refresh_window(core::WindowId) override {}
   void message_box(std::string_view text, std::string_view caption,
                    core::MessageIcon icon) override;
+  void notify(std::string_view text, core::NoticeKind kind) override;
   std::optional<core::MenuItem> popup_menu(core::MenuId menu) override;
   std::optional<std::string> open_file_dialog() override { return std::nullopt; }
   void set_timer_interval(int milliseconds) override { timer_interval_ms_ = milliseconds; }

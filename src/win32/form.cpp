@@ -1,5 +1,7 @@
 #include "win32/form.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 
 #include "win32/controls.h"
@@ -18,6 +20,13 @@ bool on_blue(HWND control) {
   char class_name[16] = {};
   GetClassNameA(control, class_name, sizeof class_name);
   return lstrcmpiA(class_name, "Static") == 0 || lstrcmpiA(class_name, "Button") == 0;
+}
+
+// The control notices that tell of a change by the user: text typed into a box
+// or a combo box, a choice in a combo box, a click on a check box.
+bool is_change(WORD notification) {
+  return notification == EN_CHANGE || notification == CBN_EDITCHANGE ||
+         notification == CBN_SELCHANGE || notification == BN_CLICKED;
 }
 
 }  // namespace
@@ -54,18 +63,39 @@ bool Form::show(const core::Session& session) {
       return false;
     }
   }
-  fill(session);
+  refill(session);
   ShowWindow(hwnd(), SW_SHOWNORMAL);
   SetForegroundWindow(hwnd());
   BringWindowToTop(hwnd());
   return true;
 }
 
+void Form::refill(const core::Session& session) {
+  if (!exists()) return;
+  filling_ = true;
+  fill(session);
+  filling_ = false;
+  edited_ = false;
+}
+
+void Form::take_edits(core::Session& session) const {
+  if (edited_) capture(session);
+}
+
 LRESULT Form::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
-      if (lparam != 0) on_command(LOWORD(wparam), HIWORD(wparam));
+      if (lparam != 0) {
+        if (!filling_ && is_change(HIWORD(wparam))) edited_ = true;
+        on_command(LOWORD(wparam), HIWORD(wparam));
+      }
       return 0;
+    case WM_NOTIFY:
+      if (const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+          header != nullptr && header->code == DTN_DATETIMECHANGE && !filling_) {
+        edited_ = true;
+      }
+      break;
     case WM_CTLCOLORSTATIC: {
       const auto control = reinterpret_cast<HWND>(lparam);
       if (!on_blue(control)) break;
@@ -99,6 +129,7 @@ LRESULT Form::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void Form::on_destroyed() {
   last_focus_ = nullptr;
+  edited_ = false;
   host_.window_gone();
 }
 

@@ -44,6 +44,12 @@ class Form : public Window {
   virtual void fill(const core::Session& session) = 0;
   /// Copies the controls' values into the session's state of this window.
   virtual void capture(core::Session& session) const = 0;
+  /// fill(), after which the controls show nothing the user has typed since.
+  void refill(const core::Session& session);
+  /// capture(), when the user has changed a control since the last refill:
+  /// what was typed is taken in, and state the window was not yet shown is not
+  /// overwritten by the controls' older values.
+  void take_edits(core::Session& session) const;
 
  protected:
   /// Creates the window, hidden, with all its controls.
@@ -67,6 +73,8 @@ class Form : public Window {
   FormHost& host_;
   core::WindowId id_;
   HWND last_focus_ = nullptr;
+  bool edited_ = false;   ///< the user changed a control since the last refill
+  bool filling_ = false;  ///< the controls' own change notices are not the user's
 };
 
 }  // namespace lumari::win32

@@ -27,13 +27,15 @@ constexpr char kDateFormat[] = "yyyyMMdd";
 constexpr char kTimeFormat[] = "HHmmss";
 constexpr UINT_PTR kPasswordSubclassId = 1;
 constexpr std::int16_t kEnterKeyCode = 13;
+constexpr std::int16_t kAltShift = 4;
+constexpr LPARAM kAltContextBit = LPARAM{1} << 29;
 
 // Shift state as the key procedures take it: 1 Shift, 2 Ctrl, 4 Alt.
 std::int16_t shift_state() {
   std::int16_t state = 0;
   if (GetKeyState(VK_SHIFT) < 0) state |= 1;
   if (GetKeyState(VK_CONTROL) < 0) state |= 2;
-  if (GetKeyState(VK_MENU) < 0) state |= 4;
+  if (GetKeyState(VK_MENU) < 0) state |= kAltShift;
   return state;
 }
 
@@ -133,14 +135,19 @@ LRESULT CALLBACK LoginForm::password_proc(HWND edit, UINT message, WPARAM wparam
         // The message loop's keyboard handling would turn Enter into IDOK; the
         // box takes it instead.
         const auto* key = reinterpret_cast<const MSG*>(lparam);
-        if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+        if (key != nullptr && (key->message == WM_KEYDOWN || key->message == WM_SYSKEYDOWN) &&
+            key->wParam == VK_RETURN) {
           return DLGC_WANTALLKEYS | DefSubclassProc(edit, message, wparam, lparam);
         }
         break;
       }
       case WM_KEYDOWN:
+      case WM_SYSKEYDOWN:  // Enter with Alt held arrives as a system key
         if (wparam == VK_RETURN) {
-          const std::int16_t shift = shift_state();
+          std::int16_t shift = shift_state();
+          // The key's context code says Alt was down, even when the key state
+          // has not seen it.
+          if (message == WM_SYSKEYDOWN && (lparam & kAltContextBit) != 0) shift |= kAltShift;
           // The login may close the window, and this box with it: nothing here
           // touches the box afterwards.
           reinterpret_cast<LoginForm*>(self)->raise([shift](core::App& app) {
@@ -150,7 +157,9 @@ LRESULT CALLBACK LoginForm::password_proc(HWND edit, UINT message, WPARAM wparam
         }
         break;
       case WM_CHAR:
-        if (wparam == '\r') return 0;  // no beep for the Enter already handled
+      case WM_SYSCHAR:
+        // No beep, and no menu, for the Enter already handled.
+        if (wparam == '\r') return 0;
         break;
       case WM_NCDESTROY: RemoveWindowSubclass(edit, &LoginForm::password_proc, subclass_id); break;
       default: break;

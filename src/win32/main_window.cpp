@@ -29,6 +29,10 @@ void MainWindow::add_tray_icon() {
 
 void MainWindow::remove_tray_icon() { tray_.remove(); }
 
+void MainWindow::show_balloon(std::string_view text, bool warning) {
+  tray_.show_balloon(kAppTitle, text, warning);
+}
+
 void MainWindow::set_timer_interval(int milliseconds) {
   timer_interval_ms_ = milliseconds;
   if (timer_running_ && exists()) {

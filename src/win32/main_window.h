@@ -18,6 +18,8 @@ class MainWindow final : public Window {
 
   void add_tray_icon();
   void remove_tray_icon();
+  /// A balloon from the tray icon; nothing when the icon is not there.
+  void show_balloon(std::string_view text, bool warning);
   /// The polling timer's interval; a running timer keeps its current count.
   void set_timer_interval(int milliseconds);
   /// Starts or stops the polling timer; starting a running timer changes nothing.

@@ -1,10 +1,22 @@
 #include "win32/tray_icon.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "win32/control_ids.h"
 
 namespace lumari::win32 {
+namespace {
+
+// Copies as much of the text as fits into the field, always with its NUL.
+template <std::size_t N>
+void copy_cut(char (&field)[N], std::string_view text) {
+  const std::size_t length = std::min(text.size(), N - 1);
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
+}
+
+}  // namespace
 
 void TrayIcon::add(HWND owner, HICON icon) {
   record_ = {};
@@ -30,6 +42,22 @@ void TrayIcon::remove() {
 
 void TrayIcon::add_again() {
   if (added_) (void)Shell_NotifyIconA(NIM_ADD, &record_);
+}
+
+void TrayIcon::show_balloon(std::string_view title, std::string_view text, bool warning) {
+  if (!added_) return;
+  // The icon was added with the first record layout, which has no balloon
+  // fields; a modification with the full layout that names only NIF_INFO
+  // leaves the icon, its tip and its callback as they were.
+  NOTIFYICONDATAA balloon{};
+  balloon.cbSize = sizeof balloon;
+  balloon.hWnd = record_.hWnd;
+  balloon.uID = record_.uID;
+  balloon.uFlags = NIF_INFO;
+  copy_cut(balloon.szInfoTitle, title);
+  copy_cut(balloon.szInfo, text);
+  balloon.dwInfoFlags = warning ? NIIF_WARNING : NIIF_INFO;
+  (void)Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }
 
 }  // namespace lumari::win32

@@ -54,16 +54,26 @@ void Win32Ui::show_window(core::WindowId window) {
 void Win32Ui::close_window(core::WindowId window) { form(window).destroy(); }
 
 void Win32Ui::refresh_window(core::WindowId window) {
-  if (app_ != nullptr) form(window).fill(app_->session());
+  if (app_ != nullptr) form(window).refill(app_->session());
 }
 
 void Win32Ui::message_box(std::string_view text, std::string_view caption, core::MessageIcon icon) {
   // Owned by the program's active window, so that window waits for the answer;
   // never by the minimised main window, which would hide the box with itself.
+  // When none of the program's own windows is active (a tick's box while the
+  // user works in another program), the box has no owner and is modal to the
+  // program: every window of this thread waits, the other programs' do not.
   HWND owner = GetActiveWindow();
-  if (owner == main_.hwnd()) owner = nullptr;
-  const UINT kind = icon == core::MessageIcon::Critical ? MB_ICONSTOP : MB_ICONINFORMATION;
-  MessageBoxA(owner, std::string(text).c_str(), std::string(caption).c_str(), MB_OK | kind);
+  UINT style = MB_OK | (icon == core::MessageIcon::Critical ? MB_ICONSTOP : MB_ICONINFORMATION);
+  if (owner == nullptr || owner == main_.hwnd()) {
+    owner = nullptr;
+    style |= MB_TASKMODAL;
+  }
+  MessageBoxA(owner, std::string(text).c_str(), std::string(caption).c_str(), style);
+}
+
+void Win32Ui::notify(std::string_view text, core::NoticeKind kind) {
+  if (!ending_) main_.show_balloon(text, kind == core::NoticeKind::Problem);
 }
 
 std::optional<core::MenuItem> Win32Ui::popup_menu(core::MenuId menu) {
@@ -102,15 +112,17 @@ void Win32Ui::end_program() {
 void Win32Ui::dispatch(std::optional<core::WindowId> source, const AppEvent& event) {
   if (app_ == nullptr || app_->ended() || ending_) return;
   core::Session& session = app_->session();
-  // An event that arrives while another one waits in a message box takes only
-  // its own window's values: the other windows may hold state the waiting event
-  // has not shown yet.
+  // An event that arrives while another one waits in a message box takes its
+  // own window's values and what the user has typed anywhere since the last
+  // refill, but not the rest: the other windows may hold state the waiting
+  // event has not shown yet.
   if (depth_ == 0) {
     login_.capture(session);
     selection_.capture(session);
     settings_.capture(session);
-  } else if (source) {
-    form(*source).capture(session);
+  } else {
+    if (source) form(*source).capture(session);
+    take_edits(session);
   }
 
   ++depth_;
@@ -124,9 +136,17 @@ void Win32Ui::dispatch(std::optional<core::WindowId> source, const AppEvent& eve
   --depth_;
 
   if (ending_) return;
-  login_.fill(session);
-  selection_.fill(session);
-  settings_.fill(session);
+  // Text typed while the event waited in a message box is not lost to the refill.
+  take_edits(session);
+  login_.refill(session);
+  selection_.refill(session);
+  settings_.refill(session);
+}
+
+void Win32Ui::take_edits(core::Session& session) {
+  login_.take_edits(session);
+  selection_.take_edits(session);
+  settings_.take_edits(session);
 }
 
 void Win32Ui::window_gone() {

@@ -42,6 +42,7 @@ class Win32Ui final : public core::Ui, public FormHost {
   void refresh_window(core::WindowId window) override;
   void message_box(std::string_view text, std::string_view caption,
                    core::MessageIcon icon) override;
+  void notify(std::string_view text, core::NoticeKind kind) override;
   std::optional<core::MenuItem> popup_menu(core::MenuId menu) override;
   std::optional<std::string> open_file_dialog() override;
   void set_timer_interval(int milliseconds) override;
@@ -61,6 +62,8 @@ class Win32Ui final : public core::Ui, public FormHost {
  private:
   [[nodiscard]] Form& form(core::WindowId window);
   [[nodiscard]] bool any_window() const;
+  /// Takes in what the user has typed into any window since its last refill.
+  void take_edits(core::Session& session);
   void report_failure(const char* what);
 
   HINSTANCE instance_;

@@ -1,6 +1,9 @@
 // How following a system ends: the service forces a logout because the same
 // account polls from another computer, the user logs out, or the user exits.
+#include <condition_variable>
+#include <mutex>
 #include <regex>
+#include <thread>
 
 #include "controls.h"
 #include "driver_options.h"
@@ -17,11 +20,63 @@ using namespace win32;
 
 using SessionEnd = E2eTest;
 
+/// A window of another program that the user works in: the driver's own, shown
+/// and brought to the foreground on a thread that serves its messages.
+class OtherProgramWindow {
+ public:
+  OtherProgramWindow() : thread_([this] { run(); }) {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [this] { return started_; });
+  }
+  ~OtherProgramWindow() {
+    if (thread_id_ != 0) PostThreadMessageA(thread_id_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  OtherProgramWindow(const OtherProgramWindow&) = delete;
+  OtherProgramWindow& operator=(const OtherProgramWindow&) = delete;
+
+  [[nodiscard]] HWND hwnd() const { return window_; }
+
+ private:
+  void run() {
+    HWND window =
+        CreateWindowExA(0, "STATIC", "Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                        320, 160, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (window != nullptr) SetForegroundWindow(window);
+    {
+      const std::lock_guard lock(mutex_);
+      window_ = window;
+      thread_id_ = GetCurrentThreadId();
+      started_ = true;
+    }
+    ready_.notify_one();
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    if (window != nullptr) DestroyWindow(window);
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  bool started_ = false;
+  HWND window_ = nullptr;
+  DWORD thread_id_ = 0;
+  std::thread thread_;
+};
+
 TEST_F(SessionEnd, ForcedLogoutShowsTheMessageStopsPollingAndShowsTheLoginWindow) {
   ASSERT_NO_FATAL_FAILURE(install());
   ASSERT_NO_FATAL_FAILURE(start_program());
   ASSERT_NO_FATAL_FAILURE(log_in_one_system());
   ASSERT_TRUE(wait_for_program_polls(1, kPollsWait)) << "the program did not poll";
+
+  // The user has typed into the settings window, then turned to another program.
+  ASSERT_NO_FATAL_FAILURE(choose_from_tray_menu('S', "tray-menu-logged-in-setting"));
+  HWND settings = expect_window(kSettingsWindowClass, kSettingsCaption, "settings-while-following");
+  ASSERT_NE(settings, nullptr) << "Setting of the logged-in menu opens the settings window";
+  ASSERT_TRUE(set_control_text(settings, kIdMt4Location, "C:\\typed first\\terminal.exe"));
+  const OtherProgramWindow elsewhere;
+  ASSERT_TRUE(wait_until([&] { return GetForegroundWindow() == elsewhere.hwnd(); }, kWindowWait))
+      << "another program could not be made the active one";
 
   // Another computer logs in with the same account and polls: it takes the session.
   const std::string service = driver_options().service_url;
@@ -33,9 +88,21 @@ TEST_F(SessionEnd, ForcedLogoutShowsTheMessageStopsPollingAndShowsTheLoginWindow
   ASSERT_FALSE(other.starts_with("\r\nYYY"))
       << "the program polled between the other computer's login and its poll; try again";
 
+  // The tick's message box holds the program's own windows while it is open,
+  // and a tick that falls due meanwhile loses nothing typed into them.
+  const auto box = wait_for_message_box(pid(), kAppTitle, kPollInterval + kWindowWait);
+  ASSERT_TRUE(box.has_value()) << "no forced-logout message";
+  EXPECT_FALSE(IsWindowEnabled(settings)) << "the settings window works while the box is open";
+  EXPECT_TRUE(IsWindowEnabled(elsewhere.hwnd())) << "the box holds another program's window";
+  const std::string typed = "C:\\typed while the box is open\\terminal.exe";
+  ASSERT_TRUE(set_control_text(settings, kIdMt4Location, typed));
+  const std::size_t polls = program_order_requests().size();
+  Sleep(static_cast<DWORD>((kPollInterval + Millis{1'500}).count()));
+  EXPECT_EQ(program_order_requests().size(), polls) << "a tick polled while the box was open";
+  EXPECT_EQ(control_text(settings, kIdMt4Location), typed) << "a tick lost the typed text";
   ASSERT_NO_FATAL_FAILURE(expect_message_box(
       "User with same credentials is login on another computer.\rYou are forced to logout!.",
-      BoxIcon::Critical, "message-forced-logout", kPollInterval + kWindowWait));
+      BoxIcon::Critical, "message-forced-logout", kWindowWait));
   HWND login = expect_window(kLoginWindowClass, kLoginCaption, "login-after-forced-logout");
   ASSERT_NE(login, nullptr) << "the login window is shown again after a forced logout";
   const auto requests = program_order_requests();
@@ -45,6 +112,8 @@ TEST_F(SessionEnd, ForcedLogoutShowsTheMessageStopsPollingAndShowsTheLoginWindow
   ASSERT_NO_FATAL_FAILURE(expect_polling_stopped("the forced logout"));
   EXPECT_EQ(count_visible_windows(pid(), kLoginWindowClass), 1) << "exactly one login window";
   EXPECT_EQ(find_message_box(pid(), kAppTitle), nullptr) << "the message is shown once";
+  EXPECT_TRUE(IsWindowEnabled(settings)) << "the settings window works again";
+  EXPECT_EQ(control_text(settings, kIdMt4Location), typed) << "the end of the tick lost the text";
 }
 
 TEST_F(SessionEnd, LogoutStopsPollingAndBringsBackTheLoggedOutMenu) {
@@ -52,6 +121,32 @@ TEST_F(SessionEnd, LogoutStopsPollingAndBringsBackTheLoggedOutMenu) {
   ASSERT_NO_FATAL_FAILURE(start_program());
   ASSERT_NO_FATAL_FAILURE(log_in_one_system());
   ASSERT_TRUE(wait_for_program_polls(1, kPollsWait)) << "the program did not poll";
+
+  // The service stops answering: after three ticks without an answer a balloon
+  // from the tray icon says so; no message box waits for the user.
+  const std::string service = driver_options().service_url;
+  ASSERT_EQ(service_get(service + "/demo/fault?mode=reset").substr(0, 2), "OK");
+  const std::size_t answered = program_order_requests().size();
+  EXPECT_EQ(shown_balloon(), nullptr) << "a balloon before any problem";
+  const HWND problem = wait_for(shown_balloon, kPollInterval * 4 + kWindowWait);
+  ASSERT_NE(problem, nullptr) << "no balloon after three ticks without an answer";
+  screenshot_screen("balloon-no-answer");
+  EXPECT_GE(program_order_requests().size(), answered + 3) << "the balloon came too early";
+  EXPECT_EQ(find_message_box(pid(), kAppTitle), nullptr) << "a balloon, not a message box";
+  EXPECT_TRUE(IsWindowVisible(problem));
+
+  // The service answers again: one more balloon says so.
+  ASSERT_EQ(service_get(service + "/demo/fault?mode=none").substr(0, 2), "OK");
+  const std::size_t silent = program_order_requests().size();
+  ASSERT_TRUE(wait_for_program_polls(silent + 1, kPollsWait)) << "no poll after the outage";
+  const HWND over = wait_for(
+      [&] {
+        const HWND balloon = shown_balloon();
+        return balloon != problem ? balloon : nullptr;
+      },
+      kPollInterval * 2 + Millis{35'000});
+  ASSERT_NE(over, nullptr) << "no second balloon once the service answered again";
+  screenshot_screen("balloon-answers-again");
 
   ASSERT_NO_FATAL_FAILURE(choose_from_tray_menu('L', "tray-menu-logged-in-logout"));
   ASSERT_NO_FATAL_FAILURE(expect_polling_stopped("Logout"));

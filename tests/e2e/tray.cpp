@@ -1,5 +1,6 @@
 #include "tray.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include "process_windows.h"
@@ -19,6 +20,27 @@ bool choose_menu_item(HWND menu, char access_key, Millis limit) {
   }
   // The menu window is destroyed (or hidden) when the menu closes.
   return wait_until_gone(menu, limit);
+}
+
+namespace {
+
+BOOL CALLBACK is_balloon(HWND window, LPARAM found) {
+  char class_name[32] = {};
+  GetClassNameA(window, class_name, sizeof class_name);
+  if (lstrcmpiA(class_name, TOOLTIPS_CLASSA) == 0 && IsWindowVisible(window) &&
+      (GetWindowLongA(window, GWL_STYLE) & TTS_BALLOON) != 0) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND shown_balloon() {
+  HWND found = nullptr;
+  EnumWindows(is_balloon, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 bool tray_icon_present(HWND owner, UINT id) {

@@ -18,6 +18,10 @@ namespace lumari::test {
 /// closed; whether it closed in time.
 [[nodiscard]] bool choose_menu_item(HWND menu, char access_key, Millis limit);
 
+/// The balloon (of any program) shown on the screen, null when none: the shell
+/// shows it as a visible balloon tooltip window.
+[[nodiscard]] HWND shown_balloon();
+
 /// Whether the notification area holds an icon of this owner and id: a
 /// modification that changes nothing succeeds only for an icon that exists.
 [[nodiscard]] bool tray_icon_present(HWND owner, UINT id);

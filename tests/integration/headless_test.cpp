@@ -202,6 +202,13 @@ TEST_F(ServiceTest, DeadServiceMidRunNeitherHangsNorLosesAnything) {
   EXPECT_EQ(log_after.compare(0, log_while_down.size(), log_while_down), 0)
       << "the order log only grows";
   EXPECT_EQ(exchange_lines("Lumari.log"), distinct_versions(sent_lines()));
+  // The silence and its end are told once each, on stderr.
+  EXPECT_EQ(count_of(headless->stderr_text(),
+                     "Lumari Terminal: No answer from the service: connection refused\n"),
+            1)
+      << headless->stderr_text();
+  EXPECT_EQ(count_of(headless->stderr_text(), "Lumari Terminal: The service answers again\n"), 1)
+      << headless->stderr_text();
 }
 
 TEST_F(ServiceTest, HangingServiceEndsTheTickAtTheDeadline) {

@@ -41,6 +41,13 @@ void FakeUi::message_box(std::string_view text, std::string_view caption, Messag
   if (while_message_open) while_message_open(shown);
 }
 
+void FakeUi::notify(std::string_view text, core::NoticeKind kind) {
+  std::string notice = kind == core::NoticeKind::Problem ? "Problem " : "ProblemOver ";
+  notice += text;
+  calls.push_back("notice " + notice);
+  notices.push_back(std::move(notice));
+}
+
 std::optional<core::MenuItem> FakeUi::popup_menu(MenuId menu) {
   calls.push_back(menu == MenuId::File ? "menu file" : "menu Live");
   menus_shown.push_back(menu);

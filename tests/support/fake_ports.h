@@ -30,6 +30,7 @@ class FakeUi final : public core::Ui {
   void refresh_window(core::WindowId window) override;
   void message_box(std::string_view text, std::string_view caption,
                    core::MessageIcon icon) override;
+  void notify(std::string_view text, core::NoticeKind kind) override;
   std::optional<core::MenuItem> popup_menu(core::MenuId menu) override;
   std::optional<std::string> open_file_dialog() override;
   void set_timer_interval(int milliseconds) override;
@@ -40,9 +41,12 @@ class FakeUi final : public core::Ui {
   void remove_tray_icon() override;
   void end_program() override;
 
-  /// Every call in order, e.g. "show Login", "message Critical Login Error", "timer on".
+  /// Every call in order, e.g. "show Login", "message Critical Login Error", "timer on",
+  /// "notice Problem No answer ...".
   std::vector<std::string> calls;
   std::vector<ShownMessage> messages;
+  /// The notices, as "Problem <text>" or "ProblemOver <text>".
+  std::vector<std::string> notices;
   std::vector<core::MenuId> menus_shown;
   bool timer_enabled = false;
   int timer_interval = 0;

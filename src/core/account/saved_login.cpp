@@ -4,6 +4,7 @@
 
 #include "shell/app.h"
 #include "shell/data_folder.h"
+#include "text/file_io.h"
 #include "text/lenient_number.h"
 #include "text/line_file.h"
 
@@ -55,8 +56,12 @@ bool App::split_saved_record(std::string_view record) {
 void App::LoadSavedLogin() {
   auto& ceklist = session_.main.ceklist;
   ceklist.clear();
-  // No file yet (no login accepted so far) reads as no records.
-  if (const auto lines = read_lines(data_file(kSavedLoginFile))) {
+  const std::string path = data_file(kSavedLoginFile);
+  // No file yet (no login accepted so far) reads as no records. A file that
+  // exists but cannot be read is not empty: its records stay in it.
+  const auto lines = read_lines(path);
+  session_.main.ceklist_unread = !lines && file_exists(path);
+  if (lines) {
     for (const auto& line : *lines) {
       if (!line.empty()) ceklist.push_back(line);
     }
@@ -82,8 +87,15 @@ void App::SaveLoginRecord() {
     }
   }
   ceklist.push_back(login_record(controls.chklogin, text));
-  // Remembering the address is a convenience; the login stands without it.
-  (void)write_lines(data_file(kSavedLoginFile), ceklist);
+  write_saved_logins();
+}
+
+void App::write_saved_logins() {
+  const std::string path = data_file(kSavedLoginFile);
+  // Records that were not read (or cannot be read now) would be lost by the write.
+  if (file_exists(path) && (session_.main.ceklist_unread || !read_file(path))) return;
+  // Remembering is a convenience; the login or selection stands without it.
+  (void)write_lines(path, session_.main.ceklist);
 }
 
 }  // namespace lumari::core

@@ -86,8 +86,7 @@ void App::FrmSys_Form_Unload() {
     }
   }
   ceklist.push_back(record);
-  // The remembered choice is a convenience; the selection stands without it.
-  (void)write_lines(data_file(kSavedLoginFile), ceklist);
+  write_saved_logins();
   ceklist.clear();
 }
 

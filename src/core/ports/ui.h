@@ -13,6 +13,9 @@ enum class WindowId { Login, Selection, Settings };
 
 enum class MessageIcon { Information, Critical };
 
+/// What a notice tells: a problem the user should know of, or that it is over.
+enum class NoticeKind { Problem, ProblemOver };
+
 /// The two pop-up menus of the tray icon.
 enum class MenuId {
   File,  ///< mnufile, while nobody is logged in
@@ -36,6 +39,9 @@ class Ui {
 
   /// Modal message box with an OK button; returns when the user has closed it.
   virtual void message_box(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
+  /// A notice that neither waits for the user nor takes the focus (a balloon
+  /// from the tray icon); returns at once.
+  virtual void notify(std::string_view text, NoticeKind kind) = 0;
   /// Shows the pop-up menu at the mouse; the item chosen, or nothing when dismissed.
   [[nodiscard]] virtual std::optional<MenuItem> popup_menu(MenuId menu) = 0;
   /// The file-open dialog; the full path chosen, or nothing when cancelled.

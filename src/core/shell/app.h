@@ -11,6 +11,7 @@
 #include "ports/clock.h"
 #include "ports/ui.h"
 #include "ports/web_client.h"
+#include "shell/problem_notices.h"
 #include "shell/session.h"
 #include "sync/reconcile.h"
 
@@ -120,6 +121,15 @@ class App {
   CycleReport last_cycle_;
   bool tick_running_ = false;
   bool ended_ = false;
+
+  // Problems of the ticks told to the user.
+  [[nodiscard]] bool exchange_files_lag() const;
+  void tell_problems(bool files_lagged_before);
+  ProblemNotices notices_;
+
+  /// Writes ceklist to the saved-login file, unless that would replace records
+  /// that could not be read.
+  void write_saved_logins();
 };
 
 }  // namespace lumari::core

@@ -7,6 +7,9 @@
 namespace lumari::core {
 
 void App::StartFetch() {
+  // Polling that starts afresh (a login after a logout) tells again of the
+  // problems it meets.
+  if (!session_.main.mytimer_enabled) notices_.reset();
   session_.main.mytimer_enabled = true;
   ports_.ui.set_timer_enabled(true);
 }
@@ -18,12 +21,14 @@ void App::FrmMainMdi_mytimer_Timer() {
   // does not take back a tick the window system has posted).
   if (tick_running_ || ended_ || !session_.main.mytimer_enabled) return;
   tick_running_ = true;
+  const bool files_lagged = exchange_files_lag();
   FetchTradeData();
   // Exit chosen while the forced-logout message was open has ended the program.
   if (ended_) {
     tick_running_ = false;
     return;
   }
+  tell_problems(files_lagged);
   if (session_.swlogout == 1) {
     session_.main.mytimer_enabled = false;
     ports_.ui.set_timer_enabled(false);
@@ -31,6 +36,27 @@ void App::FrmMainMdi_mytimer_Timer() {
     show_window(WindowId::Login);
   }
   tick_running_ = false;
+}
+
+bool App::exchange_files_lag() const {
+  const SyncState& sync = session_.sync;
+  return session_.fetcher.loaded &&
+         (!sync.unsaved_log_lines.empty() || sync.current_orders_unsaved);
+}
+
+void App::tell_problems(bool files_lagged_before) {
+  const CycleReport& cycle = last_cycle_;
+  TickFacts tick;
+  tick.answered = cycle.kind != AnswerKind::NoAnswer;
+  tick.files_failed = !cycle.saved;
+  // An orders answer always runs a pass over the files; any other tick writes
+  // them only to catch up on what waits in memory, and then leaves nothing waiting.
+  tick.files_written = cycle.saved && (cycle.kind == AnswerKind::Orders ||
+                                       (files_lagged_before && !exchange_files_lag()));
+  if (tick.files_failed) tick.files_problem = cycle.problem;
+  // A failed catch-up write puts its own reason in the report.
+  if (!tick.answered && cycle.saved) tick.no_answer_reason = cycle.problem;
+  for (const Notice& notice : notices_.after_tick(tick)) ports_.ui.notify(notice.text, notice.kind);
 }
 
 void App::WriteRunLog() {

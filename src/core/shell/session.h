@@ -28,6 +28,10 @@ struct MainWindowState {
   bool mytimer_enabled = false;
   int mytimer_interval = 0;
   bool loaded = false;
+
+  /// The saved-login file exists but its last load could not read it: its
+  /// records are not in ceklist, so it is not written until a load reads it.
+  bool ceklist_unread = false;
 };
 
 /// The controls of frmLogin; they return to these values whenever it unloads.

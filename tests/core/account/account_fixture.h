@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/app_harness.h"
+#include "text/file_io.h"
 
 namespace lumari::test {
 
@@ -41,6 +42,21 @@ inline void expect_service_unreachable_box(const FakeUi& ui) {
   EXPECT_EQ(ui.messages[0].caption, "Lumari Terminal");
   EXPECT_EQ(ui.messages[0].icon, core::MessageIcon::Critical);
 }
+
+/// Makes the file operations on one data file fail while it lives: every one,
+/// or only those of one kind.
+class FileFault {
+ public:
+  explicit FileFault(std::string name, std::optional<core::FileOp> only = std::nullopt) {
+    core::set_file_fault_hook(
+        [name = std::move(name), only](core::FileOp op, const std::string& path) {
+          return path.find(name) != std::string::npos && (!only || op == *only);
+        });
+  }
+  ~FileFault() { core::set_file_fault_hook(nullptr); }
+  FileFault(const FileFault&) = delete;
+  FileFault& operator=(const FileFault&) = delete;
+};
 
 class AccountTest : public ::testing::Test {
  protected:

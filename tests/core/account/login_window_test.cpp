@@ -18,19 +18,6 @@ using core::WindowId;
 constexpr std::string_view kOldSaved = "1;1;old@example.com\r\n";
 constexpr std::string_view kOldSystems = "99;Old\r\n";
 
-/// Makes every file operation on one data file fail while it lives.
-class FileFault {
- public:
-  explicit FileFault(std::string name) {
-    core::set_file_fault_hook([name = std::move(name)](core::FileOp, const std::string& path) {
-      return path.find(name) != std::string::npos;
-    });
-  }
-  ~FileFault() { core::set_file_fault_hook(nullptr); }
-  FileFault(const FileFault&) = delete;
-  FileFault& operator=(const FileFault&) = delete;
-};
-
 using LoginWindow = AccountTest;
 
 TEST_F(LoginWindow, RequestCarriesTrimmedEmailAndPasswordAsTypedEncoded) {

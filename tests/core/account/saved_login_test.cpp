@@ -98,6 +98,33 @@ TEST_F(SavedLogin, MissingFileReadsAsNoRecords) {
   EXPECT_TRUE(h.ui.messages.empty());
 }
 
+TEST_F(SavedLogin, FileThatCannotBeReadKeepsItsRecordsUntilItReads) {
+  const std::string kept = "2;1;12 Alpha4\r\n1;1;bob@example.com\r\n";
+  h.write_data(kSavedLogins, kept);
+  {
+    const FileFault unreadable{std::string(kSavedLogins), core::FileOp::Read};
+    session().main.ceklist = {"1;1;stale@example.com"};
+    app().FrmMainMdi_mnuFlSi_Click();
+    EXPECT_TRUE(session().main.ceklist.empty());
+    EXPECT_EQ(session().login.controls.txtUser, " ");
+    // Neither a login with several systems, nor the selection window's unload,
+    // nor a login with one system replaces what could not be read.
+    h.web.answer(kLoginPath, std::string(kTwoSystems));
+    type_login("ann@example.com", "secret", 1);
+    app().frmLogin_cmdLogin_Click();
+    ASSERT_TRUE(session().selection.open);
+    app().window_closed(WindowId::Selection);
+    EXPECT_FALSE(session().selection.open);
+    log_in("1234;11;Alpha", "ann@example.com", "secret", 1);
+    EXPECT_EQ(session().main.swlogin, 1);
+    EXPECT_EQ(h.data(kSavedLogins), kept);
+    EXPECT_TRUE(h.ui.messages.empty());
+  }
+  // Once the file reads again, the next login replaces its login record as usual.
+  log_in(kTwoSystems, "ann@example.com", "secret", 1);
+  EXPECT_EQ(h.data(kSavedLogins), "2;1;12 Alpha4\r\n1;1;ann@example.com\r\n");
+}
+
 TEST_F(SavedLogin, LoadingTwiceKeepsOneCopyOfEachRecord) {
   h.write_data(kSavedLogins, "2;1;12 Alpha4\r\n1;1;old@example.com\r\n");
   app().FrmMainMdi_mnuFlSi_Click();

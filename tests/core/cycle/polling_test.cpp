@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "cycle_fixture.h"
 #include "shell/app.h"
@@ -195,6 +199,120 @@ TEST_F(Polling, ExitFromTheLoggedOutMenuEndsAsWell) {
                                                   "end program"}));
   EXPECT_TRUE(h.has_data("lumari.dat"));
 }
+
+// Problems told by notices: a row is a run of steps after a login with one
+// system, and the notices they give, in order. Steps: "orders" (an answer with
+// one new version), "empty" (an orders answer without lines), "idle",
+// "silent" / "timeout" (no answer: refused / timed out), "break" (writing the
+// order log fails from now on), "unreadable" (reading it fails from now on),
+// "heal" (files work again), "relogin" (Logout, then polling starts again),
+// "exit".
+struct NoticeRow {
+  const char* name;
+  const char* steps;
+  std::vector<std::string> notices;
+};
+void PrintTo(const NoticeRow& row, std::ostream* os) { *os << row.steps; }
+
+const NoticeRow kNoticeRows[] = {
+    {"three silent ticks tell once, the first answer tells the end",
+     "silent silent silent silent silent idle",
+     {"Problem No answer from the service: connection refused",
+      "ProblemOver The service answers again"}},
+    {"two silent ticks in a row tell nothing", "silent silent idle silent silent orders", {}},
+    {"a new reason within the silence tells nothing",
+     "silent silent timeout silent orders",
+     {"Problem No answer from the service: timed out", "ProblemOver The service answers again"}},
+    {"a forced logout is an answer",
+     "silent silent silent forced",
+     {"Problem No answer from the service: connection refused",
+      "ProblemOver The service answers again"}},
+    {"files that cannot be written tell once, the next written pass the end",
+     "break orders orders idle silent heal orders orders",
+     {"Problem Exchange files could not be written: write refused",
+      "ProblemOver Exchange files are written again"}},
+    {"an idle tick that catches up on waiting versions ends it",
+     "break orders heal idle idle",
+     {"Problem Exchange files could not be written: write refused",
+      "ProblemOver Exchange files are written again"}},
+    {"a silent tick that catches up ends it too",
+     "break orders heal silent",
+     {"Problem Exchange files could not be written: write refused",
+      "ProblemOver Exchange files are written again"}},
+    {"an idle tick with nothing waiting ends nothing",
+     "unreadable empty heal idle silent empty",
+     {"Problem Exchange files could not be written: cannot read Lumari.log",
+      "ProblemOver Exchange files are written again"}},
+    {"both problems, each told on its own",
+     "break orders silent silent silent heal idle",
+     {"Problem Exchange files could not be written: write refused",
+      "Problem No answer from the service", "ProblemOver The service answers again",
+      "ProblemOver Exchange files are written again"}},
+    {"polling started again after a logout tells again",
+     "break orders relogin orders orders",
+     {"Problem Exchange files could not be written: write refused",
+      "Problem Exchange files could not be written: write refused"}},
+    {"exit tells no end",
+     "silent silent silent exit",
+     {"Problem No answer from the service: connection refused"}},
+};
+
+class Notices : public CycleTest, public ::testing::WithParamInterface<NoticeRow> {};
+
+TEST_P(Notices, ProblemsAreToldOnceWhenTheyStartAndOnceWhenTheyEnd) {
+  const NoticeRow& row = GetParam();
+  ASSERT_NO_FATAL_FAILURE(log_in());
+  int ticket = 0;
+  std::istringstream steps(row.steps);
+  for (std::string step; steps >> step;) {
+    if (step == "orders") {
+      ++ticket;
+      tick_with(orders_answer({order(std::to_string(ticket), ticket)}));
+    } else if (step == "empty") {
+      tick_with("\r\n");
+    } else if (step == "idle") {
+      tick_with("\r\nXXX");
+    } else if (step == "forced") {
+      tick_with("\r\nYYY");
+    } else if (step == "silent") {
+      tick_without_answer("connection refused");
+    } else if (step == "timeout") {
+      tick_without_answer("timed out");
+    } else if (step == "break") {
+      fail_when = [](core::FileOp op, std::string_view name) {
+        return op == core::FileOp::Write && name == "Lumari.log.tmp";
+      };
+    } else if (step == "unreadable") {
+      h.write_exchange("Lumari.log", crlf({order("0", 0)}));
+      fail_when = [](core::FileOp op, std::string_view name) {
+        return op == core::FileOp::Read && name == "Lumari.log";
+      };
+    } else if (step == "heal") {
+      fail_when = nullptr;
+    } else if (step == "relogin") {
+      h.app->FrmMainMdi_mnulvSo_Click();
+      h.app->StartFetch();
+    } else if (step == "exit") {
+      h.app->FrmMainMdi_mnulvex_Click();
+      fire_timer();
+    } else {
+      FAIL() << "unknown step " << step;
+    }
+  }
+  EXPECT_EQ(h.ui.notices, row.notices);
+  // A notice never waits for the user: no message box comes with it.
+  const bool forced = std::string_view(row.steps).find("forced") != std::string_view::npos;
+  EXPECT_EQ(h.ui.messages.size(), forced ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Notices, ::testing::ValuesIn(kNoticeRows),
+                         [](const ::testing::TestParamInfo<NoticeRow>& row) {
+                           std::string name;
+                           for (const char c : std::string_view(row.param.name)) {
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           }
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace lumari::test
