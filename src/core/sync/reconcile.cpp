@@ -15,10 +15,12 @@ namespace {
 KeyParts order_key_parts(const OrderRecord& r) { return {r.val3, r.val11, {}}; }
 KeyParts version_key_parts(const OrderRecord& r) { return {r.val3, r.val11, r.val1}; }
 
-// The log's versions of one order, kept so that "the last version in log order
-// whose stamp is later than t" is a binary search: a version makes every earlier
-// version with a stamp not above its own irrelevant, so the kept stamps fall
-// strictly while their positions rise.
+// The log's versions of one order whose stamps read, kept so that "the last
+// version in log order whose stamp is later than t" is a binary search: a version
+// makes every earlier version with a stamp not above its own irrelevant, so the
+// kept stamps fall strictly while their positions rise. A current line whose
+// stamp does not read ranks below every stamp that does, so for it the last kept
+// version, the last readable one in log order, is the one later than it.
 class LaterVersions {
  public:
   void add(Stamp stamp, std::size_t position) {
@@ -26,9 +28,11 @@ class LaterVersions {
     kept_.emplace_back(stamp, position);
   }
 
-  [[nodiscard]] std::optional<std::size_t> last_later_than(Stamp t) const {
+  [[nodiscard]] std::optional<std::size_t> last_later_than(std::optional<Stamp> t) const {
+    if (kept_.empty()) return std::nullopt;
+    if (!t) return kept_.back().second;
     const auto end = std::partition_point(kept_.begin(), kept_.end(),
-                                          [t](const auto& kept) { return kept.first > t; });
+                                          [t](const auto& kept) { return kept.first > *t; });
     if (end == kept_.begin()) return std::nullopt;
     return std::prev(end)->second;
   }
@@ -176,8 +180,8 @@ void RefreshOrders(const SyncResult& synced, const LineList& lumarilog, LineList
   kept.reserve(index.current.size());
   for (std::size_t i = 0; i < index.current.size(); ++i) {
     const CurrentLine& line = index.current[i];
-    std::optional<std::size_t> later;
-    if (line.stamp) later = index.orders[line.order].versions.last_later_than(*line.stamp);
+    const std::optional<std::size_t> later =
+        index.orders[line.order].versions.last_later_than(line.stamp);
     if (later) {
       replacements.push_back(canonical_line(ParseLogLine(lumarilog[*later])));
     } else {

@@ -39,7 +39,9 @@ struct SyncResult {
 
 /// Phase C: each current order whose log holds a strictly later version is
 /// replaced by the last such version in log order, and moves to the end.
-/// Stamps that do not read never replace and are never replaced.
+/// A version whose stamp does not read never replaces; a current line whose
+/// stamp does not read ranks below every stamp that does, so the last readable
+/// version in log order replaces it.
 void RefreshOrders(const SyncResult& synced, const LineList& lumarilog, LineList& ServerOrd);
 
 }  // namespace lumari::core

@@ -132,29 +132,59 @@ TEST_P(Reconcile, ReplacementLineIsCanonicalAndKeptLinesStayAsRead) {
   EXPECT_EQ(lines_of(out.log), log);
 }
 
-TEST_P(Reconcile, CurrentLineWithUnreadableStampIsNeverReplaced) {
-  const Lines current = {"m=soon,b,c=A,d,e,f,g,h,i,j,k=1", "m=1,b,c=B,d,e,f,g,h,i,j,k=1"};
-  const Lines log = {version("A", "10:00"), version("B", "10:00")};
-  const PassOutput out = run(answer({version("A", "11:00")}), log, current);
-  EXPECT_EQ(out.current, crlf(current));
-  EXPECT_EQ(lines_of(out.log).size(), 3u);
+// A line of order A whose field 1 is the given text.
+std::string order_a(std::string_view field1) {
+  return std::string(field1) + ",b,c=A,d,e,f,g,h,i,j,k=1";
 }
 
-TEST_P(Reconcile, LogVersionWithUnreadableStampNeverReplaces) {
-  const Lines current = {version("A", "10:00")};
-  const Lines log = {version("A", "10:00"), "m=2026.02.30 10:0000,b,c=A,d,e,f,g,h,i,j,k=1"};
-  const std::string unreadable = "m=later,b,c=A,d,e,f,g,h,i,j,k=1";
-  const PassOutput out = run(answer({unreadable}), log, current);
-  EXPECT_EQ(out.current, crlf(current));
-  EXPECT_EQ(lines_of(out.log), (Lines{log[0], log[1], unreadable}));
-}
+// Stamps that do not read: such a version never replaces, and a current line
+// with one ranks below every stamp that reads.
+struct UnreadableStampCase {
+  const char* name;
+  Lines log;
+  Lines current;
+  Lines answer;  // versions new to the log, appended in this order
+  Lines expected_current;
+};
 
-TEST_P(Reconcile, FirstVersionWithUnreadableStampStaysTheCurrentLine) {
-  // Phase B adds the first version in log order; without a stamp it cannot be
-  // compared, so later versions do not replace it.
-  const Lines log = {"m=x,b,c=A,d,e,f,g,h,i,j,k=1", version("A", "11:00")};
-  const PassOutput out = run("", log, {});
-  EXPECT_EQ(lines_of(out.current), Lines{log[0]});
+const UnreadableStampCase kUnreadableStampCases[] = {
+    {"unreadable first version gives way to the readable second",
+     {order_a("m=??"), order_a("m=2026.12.05 11:0000")},
+     {},
+     {},
+     {order_a("m=2026.12.05 11:0000")}},
+    {"unreadable current line takes the last readable version in log order",
+     {order_a("m=x"), version("B", "10:00"), version("A", "10:00"), version("A", "12:00"),
+      version("A", "11:00"), order_a("m=soon")},
+     {order_a("m=x"), version("B", "10:00")},
+     {version("A", "09:00"), order_a("m=2026.02.30 10:0000")},
+     {version("B", "10:00"), version("A", "09:00")}},
+    {"unreadable current lines, one too short to read, replaced in list order",
+     {version("A", "10:00"), version("B", "10:00")},
+     {order_a("m=soon"), "m=1,b,c=B,d,e,f,g,h,i,j,k=1"},
+     {version("A", "11:00")},
+     {version("A", "11:00"), version("B", "10:00")}},
+    {"unreadable current line with only unreadable versions stays",
+     {order_a("m=x"), order_a("m=soon")},
+     {order_a("m=x")},
+     {order_a("m=later"), order_a("m=2026.02.30 10:0000")},
+     {order_a("m=x")}},
+    {"readable current line stays before an unreadable later version",
+     {version("A", "10:00"), order_a("m=2026.02.30 10:0000")},
+     {version("A", "10:00")},
+     {order_a("m=later")},
+     {version("A", "10:00")}},
+};
+
+TEST_P(Reconcile, UnreadableStamps) {
+  for (const auto& c : kUnreadableStampCases) {
+    SCOPED_TRACE(c.name);
+    const PassOutput out = run(answer(c.answer), c.log, c.current);
+    Lines logged = c.log;
+    logged.insert(logged.end(), c.answer.begin(), c.answer.end());
+    EXPECT_EQ(lines_of(out.log), logged);
+    EXPECT_EQ(lines_of(out.current), c.expected_current);
+  }
 }
 
 TEST_P(Reconcile, ShortAnswerPiecesAreNotOrders) {

@@ -136,15 +136,16 @@ void RefreshOrders(FetcherLists& lists) {
     const std::string line = ServerOrd[position_of(entry)];
     const OrderRecord ordrec = core::ParseOrderLine(line);
     const std::optional<core::Stamp> t = core::record_stamp(ordrec);
-    // Without a stamp nothing can be later than this line.
-    if (!t) continue;
     const std::string wanted = core::order_key(ordrec);
 
     for (std::size_t j = 0; j < lists.lumarilog.size(); ++j) {
       const OrderRecord logrec = core::ParseLogLine(lists.lumarilog[j]);
       if (core::order_key(logrec) != wanted) continue;
       const std::optional<core::Stamp> u = core::record_stamp(logrec);
-      if (!u || *u <= *t) continue;
+      // A stamp that does not read is later than nothing; every stamp that
+      // reads is later than one that does not.
+      const bool later = u && (!t || *u > *t);
+      if (!later) continue;
 
       const std::size_t standing = position_of(entry);
       ServerOrd.erase(ServerOrd.begin() + static_cast<std::ptrdiff_t>(standing));
