@@ -134,7 +134,7 @@ TEST_F(Package, UpgradeEndsTheRunningProgramAsExitDoesReplacesItAndKeepsTheData)
   ASSERT_NO_FATAL_FAILURE(expect_quiet_start());
   EXPECT_EQ(run_to_end(installer, "/S"), 0u) << installer << " /S";
   const auto exit_code = program_->wait_for_exit(Millis{2'000});
-  ASSERT_TRUE(exit_code.has_value()) << "the installer ended before the program";
+  ASSERT_TRUE(exit_code.has_value()) << "the program still ran after the installer had ended";
   EXPECT_EQ(*exit_code, 0u);
   EXPECT_EQ(core::split_lines(file_bytes(data_file("lumari.dat"))).size(), run_log_lines + 1)
       << "the program left by Exit, which writes one run log line";
