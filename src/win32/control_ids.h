@@ -56,4 +56,9 @@ inline constexpr unsigned kMyTimerId = 1;
 /// The tray icon's identifier.
 inline constexpr unsigned kTrayIconId = 1;
 
+/// A registered window message that asks the main window to leave as Exit in
+/// the tray menu does; the installer and uninstaller send it to a running program
+/// before they replace or remove its file.
+inline constexpr const char* kExitRequestMessage = "LumariTerminal.Exit";
+
 }  // namespace lumari::win32

@@ -5,7 +5,9 @@
 namespace lumari::win32 {
 
 MainWindow::MainWindow(FormHost& host)
-    : host_(host), taskbar_created_(RegisterWindowMessageA("TaskbarCreated")) {}
+    : host_(host),
+      taskbar_created_(RegisterWindowMessageA("TaskbarCreated")),
+      exit_request_(RegisterWindowMessageA(kExitRequestMessage)) {}
 
 bool MainWindow::build() {
   const FormLook& look = host_.look();
@@ -71,6 +73,18 @@ void MainWindow::show_minimised() {
 LRESULT MainWindow::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == taskbar_created_ && taskbar_created_ != 0) {
     tray_.add_again();
+    return 0;
+  }
+  if (message == exit_request_ && exit_request_ != 0) {
+    // Another program (the installer) asks the program to leave: the same way
+    // out as Exit in the tray menu shown now, run log line included.
+    host_.dispatch(std::nullopt, [](core::App& app) {
+      if (app.session().main.swlogin == 1) {
+        app.FrmMainMdi_mnulvex_Click();
+      } else {
+        app.FrmMainMdi_mnuflex_Click();
+      }
+    });
     return 0;
   }
   switch (message) {

@@ -1,6 +1,6 @@
 // FrmMainMdi: the hidden, minimised main window. It owns the tray icon and the
 // polling timer, and turns the icon's mouse messages, the timer's ticks and its
-// own closing into App events.
+// own closing into App events; another program may ask it to Exit.
 #pragma once
 
 #include "win32/form.h"
@@ -36,6 +36,7 @@ class MainWindow final : public Window {
   FormHost& host_;
   TrayIcon tray_;
   UINT taskbar_created_ = 0;
+  UINT exit_request_ = 0;
   int timer_interval_ms_ = 0;
   bool timer_running_ = false;
 };

@@ -12,7 +12,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: e2e_driver [gtest options] --program=EXE --work=DIR --out=DIR --service-url=URL\n"
-    "                  --sent-log=FILE --request-log=FILE\n"
+    "                  --sent-log=FILE --request-log=FILE [--program-folder=DIR]\n"
+    "                  [--installer=EXE]\n"
     "Linux paths (/x/y) are taken as Wine shows them (Z:\\x\\y).\n";
 
 // On every failure: a picture of the screen and the program's windows, taken

@@ -17,15 +17,20 @@ bool parse_driver_options(int argc, char** argv, std::string& error) {
       {"--out", &options.out},           {"--service-url", &options.service_url},
       {"--sent-log", &options.sent_log}, {"--request-log", &options.request_log},
   };
+  const std::map<std::string, std::string*> optional = {
+      {"--program-folder", &options.program_folder}, {"--installer", &options.installer}};
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     const auto equals = argument.find('=');
-    const auto found = known.find(argument.substr(0, equals));
-    if (equals == std::string::npos || found == known.end()) {
+    const std::string name = argument.substr(0, equals);
+    std::string* value = nullptr;
+    if (const auto found = known.find(name); found != known.end()) value = found->second;
+    if (const auto found = optional.find(name); found != optional.end()) value = found->second;
+    if (equals == std::string::npos || value == nullptr) {
       error = "unknown option " + argument;
       return false;
     }
-    *found->second = argument.substr(equals + 1);
+    *value = argument.substr(equals + 1);
   }
   for (const auto& [name, value] : known) {
     if (value->empty()) {
@@ -33,8 +38,8 @@ bool parse_driver_options(int argc, char** argv, std::string& error) {
       return false;
     }
   }
-  for (std::string* path :
-       {&options.program, &options.work, &options.out, &options.sent_log, &options.request_log}) {
+  for (std::string* path : {&options.program, &options.work, &options.out, &options.sent_log,
+                            &options.request_log, &options.program_folder, &options.installer}) {
     *path = windows_path(*path);
   }
   return true;

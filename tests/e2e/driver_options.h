@@ -14,13 +14,18 @@ struct DriverOptions {
   std::string service_url;  ///< the demo service's base URL
   std::string sent_log;     ///< the service's --sent-log file
   std::string request_log;  ///< the service's stderr: one line per request
+  /// Optional: an installed program folder (environment variables expanded) whose
+  /// LumariTerminal.exe runs where it is, with its own data folder, instead of a
+  /// copy of `program` in a fresh folder.
+  std::string program_folder;
+  std::string installer;  ///< optional: the installer the package tests run
 };
 
 /// The options of this run (set once by main).
 [[nodiscard]] const DriverOptions& driver_options();
 
 /// Reads --name=value options (what gtest left over); false and `error` set when
-/// one is missing or unknown.
+/// a required one is missing or one is unknown.
 [[nodiscard]] bool parse_driver_options(int argc, char** argv, std::string& error);
 
 /// A Linux path as Wine shows it ("/tmp/x" is "Z:\tmp\x"); other paths unchanged.

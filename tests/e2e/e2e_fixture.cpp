@@ -51,6 +51,20 @@ void wait_until_painted(HWND window) {
       kPaintWait);
 }
 
+std::string expand_environment(const std::string& text) {
+  std::string expanded(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = ExpandEnvironmentStringsA(text.c_str(), expanded.data(),
+                                                   static_cast<DWORD>(expanded.size()));
+    if (length == 0) return text;
+    if (length <= expanded.size()) {
+      expanded.resize(length - 1);  // the count includes the terminating NUL
+      return expanded;
+    }
+    expanded.resize(length);
+  }
+}
+
 std::string file_name_part(std::string_view what) {
   std::string name;
   for (const char c : what) {
@@ -78,7 +92,8 @@ void E2eTest::SetUp() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   const std::string root =
       join(options.work, file_name_part(std::string(info->test_suite_name()) + "." + info->name()));
-  program_dir_ = join(root, "program");
+  program_dir_ = options.program_folder.empty() ? join(root, "program")
+                                                : expand_environment(options.program_folder);
   program_file_ = join(program_dir_, "LumariTerminal.exe");
   data_dir_ = join(program_dir_, "data");
   mt4_dir_ = join(root, "mt4") + "\\";
@@ -86,12 +101,14 @@ void E2eTest::SetUp() {
 
   std::error_code error;
   fs::remove_all(root, error);
-  fs::create_directories(program_dir_, error);
-  ASSERT_FALSE(error) << "cannot create " << program_dir_ << ": " << error.message();
   fs::create_directories(exchange_dir_, error);
   ASSERT_FALSE(error) << "cannot create " << exchange_dir_ << ": " << error.message();
-  fs::copy_file(options.program, program_file_, error);
-  ASSERT_FALSE(error) << "cannot copy " << options.program << ": " << error.message();
+  if (options.program_folder.empty()) {
+    fs::create_directories(program_dir_, error);
+    ASSERT_FALSE(error) << "cannot create " << program_dir_ << ": " << error.message();
+    fs::copy_file(options.program, program_file_, error);
+    ASSERT_FALSE(error) << "cannot copy " << options.program << ": " << error.message();
+  }
   fs::create_directories(options.out, error);
   ASSERT_TRUE(SetEnvironmentVariableA("LUMARI_SERVICE_URL", options.service_url.c_str()));
 }

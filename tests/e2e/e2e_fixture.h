@@ -85,8 +85,10 @@ class E2eTest : public ::testing::Test {
   /// The file's bytes; empty when it cannot be read.
   [[nodiscard]] static std::string file_bytes(const std::string& path);
 
-  std::string program_dir_;   ///< the program's folder, holding LumariTerminal.exe
-  std::string program_file_;  ///< the copy of the program run by the test
+  /// The program's folder, holding LumariTerminal.exe: a fresh one, or the
+  /// installed folder given to the driver.
+  std::string program_dir_;
+  std::string program_file_;  ///< the program file run by the test
   std::string data_dir_;      ///< program_dir_\data
   std::string mt4_dir_;       ///< the MT4 folder, with its trailing backslash
   std::string exchange_dir_;  ///< mt4_dir_ followed by experts\files

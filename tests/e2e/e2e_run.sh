@@ -7,7 +7,8 @@
 #   e2e_run.sh prefix DIR          (re)creates the prefix, with a virtual desktop
 #   e2e_run.sh remove-prefix DIR   stops the prefix's wineserver and removes it
 #   e2e_run.sh scenario --prefix DIR --driver EXE --program EXE --service BIN
-#              --out DIR --test SUITE.NAME [-- demo service options...]
+#              --out DIR --test SUITE.NAME [--driver-option OPT]...
+#              [-- demo service options...]
 set -euo pipefail
 
 readonly session_tag=e2e
@@ -62,7 +63,7 @@ make_prefix() {
 }
 
 run_scenario() {
-  local prefix= driver= program= service= out= test=
+  local prefix= driver= program= service= out= test= driver_options=()
   while [ $# -gt 0 ]; do
     case $1 in
       --prefix) prefix=$2; shift 2 ;;
@@ -71,6 +72,7 @@ run_scenario() {
       --service) service=$2; shift 2 ;;
       --out) out=$2; shift 2 ;;
       --test) test=$2; shift 2 ;;
+      --driver-option) driver_options+=("$2"); shift 2 ;;
       --) shift; break ;;
       *) die "unknown option $1" ;;
     esac
@@ -105,7 +107,7 @@ run_scenario() {
   timeout --kill-after=10 240 wine "$driver" --gtest_filter="$test" --gtest_color=no \
     --program="$program" --work="$out/work" --out="$out" \
     --service-url="http://127.0.0.1:$port" --sent-log="$out/sent.log" \
-    --request-log="$out/service.log" 2>&1 | tee "$out/driver.log" || status=${PIPESTATUS[0]}
+    --request-log="$out/service.log" "${driver_options[@]}" 2>&1 | tee "$out/driver.log" || status=${PIPESTATUS[0]}
   if [ "$status" -eq 0 ] && ! passed_one_test "$out/driver.log"; then
     say "the driver ran no test named $test"
     status=1

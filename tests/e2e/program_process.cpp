@@ -7,8 +7,10 @@ namespace lumari::test {
 
 std::unique_ptr<ProgramProcess> ProgramProcess::start(const std::string& program_file,
                                                       const std::string& current_folder,
-                                                      std::string& error) {
+                                                      std::string& error,
+                                                      const std::string& arguments) {
   std::string command_line = "\"" + program_file + "\"";
+  if (!arguments.empty()) command_line += " " + arguments;
   std::vector<char> writable(command_line.begin(), command_line.end());
   writable.push_back('\0');
   STARTUPINFOA startup{};

@@ -15,11 +15,13 @@ namespace lumari::test {
 
 class ProgramProcess {
  public:
-  /// Starts the program file (no arguments) with `current_folder` as its current
-  /// folder; it inherits this process's environment. Null and `error` set on failure.
+  /// Starts the program file (with the arguments, none by default) with
+  /// `current_folder` as its current folder; it inherits this process's
+  /// environment. Null and `error` set on failure.
   [[nodiscard]] static std::unique_ptr<ProgramProcess> start(const std::string& program_file,
                                                              const std::string& current_folder,
-                                                             std::string& error);
+                                                             std::string& error,
+                                                             const std::string& arguments = {});
 
   [[nodiscard]] DWORD id() const { return id_; }
   [[nodiscard]] bool running() const;
