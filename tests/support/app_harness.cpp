@@ -16,7 +16,7 @@ AppHarness::AppHarness() {
   fs::create_directories(exchange_folder);
   web.answer_always("/GetTD.do", std::string("\r\nXXX"));
   app = std::make_unique<core::App>(core::Ports{ui, clock, adapters, web.factory()},
-                                    core::AppConfig{data_folder, "http://service.test"});
+                                    core::AppConfig{data_folder, "http://service.test", {}});
 }
 
 void AppHarness::write_data(std::string_view name, std::string_view bytes) {

@@ -39,6 +39,7 @@ void App::frmSettings_cmdSave_Click() {
     return;
   }
   main.pathname1 = exchange_folder_of(main.pathname);
+  locate_exchange_folder();
   unload_window(WindowId::Settings);
 }
 

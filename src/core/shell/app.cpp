@@ -19,7 +19,7 @@ std::string App::data_file(std::string_view name) const {
 }
 
 std::string App::exchange_file(std::string_view name) const {
-  return join_path(session_.main.pathname1, name);
+  return join_path(session_.main.exchange_folder, name);
 }
 
 void App::message(std::string_view text, MessageIcon icon) {
@@ -57,6 +57,12 @@ void App::LoadSettings() {
   }
   session_.main.pathname = lines->front();
   session_.main.pathname1 = exchange_folder_of(session_.main.pathname);
+  locate_exchange_folder();
+}
+
+void App::locate_exchange_folder() {
+  MainWindowState& main = session_.main;
+  main.exchange_folder = resolve_exchange_folder(main.pathname, main.pathname1, config_.terminals);
 }
 
 void App::FrmMainMdi_Form_Unload() {

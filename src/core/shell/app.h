@@ -12,6 +12,7 @@
 #include "ports/ui.h"
 #include "ports/web_client.h"
 #include "shell/problem_notices.h"
+#include "settings/exchange_folder.h"
 #include "shell/session.h"
 #include "sync/reconcile.h"
 
@@ -30,6 +31,7 @@ struct Ports {
 struct AppConfig {
   std::string data_folder;  ///< the program folder's data folder
   std::string service_url;  ///< service base URL, no trailing slash
+  TerminalDataRoots terminals;  ///< where current terminals keep their data folders
 };
 
 /// How the last fetch cycle ended, for status displays.
@@ -97,6 +99,8 @@ class App {
 
  private:
   void LoadSettings();
+  /// Finds the exchange folder again from the MT4 folder.
+  void locate_exchange_folder();
   void WriteRunLog();
   void show_window(WindowId window);
   void unload_window(WindowId window);

@@ -1,5 +1,6 @@
 // The polling timer's tick and the run log written at Exit.
 #include "shell/app.h"
+#include "settings/exchange_folder.h"
 #include "shell/data_folder.h"
 #include "text/lenient_number.h"
 #include "text/line_file.h"

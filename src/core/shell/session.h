@@ -21,6 +21,7 @@ struct MainWindowState {
   std::string TimerInterval;           ///< polling interval in milliseconds, as text
   std::string pathname;                ///< MT4 folder: the path before "terminal.exe"
   std::string pathname1;               ///< MT4 exchange folder: pathname then experts, files
+  std::string exchange_folder;  ///< where the exchange files really are, found from pathname
   std::string host;                    ///< service base URL
   int swlogin = 0;                     ///< 1 while logged in and following a system
   std::vector<std::string> ceklist;    ///< in-memory copy of the saved-login records
@@ -91,6 +92,9 @@ struct SyncState {
   std::vector<std::string> unsaved_log_lines;
   /// True while the current-order file lags behind because it could not be written.
   bool current_orders_unsaved = false;
+  /// True while the current-order file still holds what it held before the
+  /// fetcher window's first load, because emptying it failed.
+  bool current_orders_unemptied = false;
   /// Bytes of unsaved lines kept at most; past it the oldest are dropped.
   std::size_t unsaved_limit_bytes = 64u << 20;
 };

@@ -6,6 +6,7 @@
 #include "shell/app.h"
 #include "shell/data_folder.h"
 #include "sync/order_record.h"
+#include "settings/exchange_folder.h"
 #include "sync/reconcile.h"
 #include "text/file_io.h"
 #include "text/lenient_number.h"
@@ -52,7 +53,9 @@ void keep_unsaved(SyncState& sync, std::vector<std::string> lines) {
 
 // Without an MT4 folder the exchange files have no place: their bare names would
 // address the program's working folder, where no MT4 side reads them.
-bool exchange_folder_known(const Session& session) { return !session.main.pathname1.empty(); }
+bool exchange_folder_known(const Session& session) {
+  return !session.main.exchange_folder.empty();
+}
 
 }  // namespace
 
@@ -69,25 +72,34 @@ void App::frmFetcher_Form_Load() {
   const std::string date_text = sign_blank_text(session_.loginDate);
   if (last_line != date_text) (void)write_lines(date_file, {date_text});
   // The first complete pass rebuilds the current-order file from the order log.
-  if (exchange_folder_known(session_)) (void)replace_file(exchange_file(kCurrentOrderFile), "");
+  // When that fails the emptying is retried before the next pass reads the file,
+  // and until it succeeds the pass does not merge into the stale content.
+  session_.sync.current_orders_unemptied =
+      !exchange_folder_known(session_) || !replace_file(exchange_file(kCurrentOrderFile), "");
 }
 
 void App::LoadOrderLists() {
   FetcherWindowState& fetcher = session_.fetcher;
   session_.tddata = fetcher.listData.append_pieces(std::move(session_.tddata), ';');
 
-  if (!exchange_folder_known(session_)) {
+  const std::string& folder = session_.main.exchange_folder;
+  if (!exchange_folder_known(session_) || !folder_exists(folder)) {
+    // The versions wait in memory until the folder is there.
     keep_unsaved(session_.sync, server_lines_as_log_lines(fetcher.listData, session_.sync.srvseen));
     last_cycle_.saved = false;
-    last_cycle_.problem = "no MT4 folder set";
+    last_cycle_.problem = folder.empty() ? "no MT4 folder set" : "MT4 folder not found: " + folder;
     fetcher.listData.clear();
     return;
   }
+  bool& unemptied = session_.sync.current_orders_unemptied;
+  if (unemptied) unemptied = !replace_file(exchange_file(kCurrentOrderFile), "");
 
   const Loaded log = load_exchange_file(exchange_file(kOrderLogFile), fetcher.lumarilog);
   fetcher.sysord.clear();
   (void)load_exchange_file(exchange_file(kSystemOrderFile), fetcher.sysord);
-  const Loaded current = load_exchange_file(exchange_file(kCurrentOrderFile), fetcher.ServerOrd);
+  const Loaded current = unemptied ? Loaded::Missing
+                                   : load_exchange_file(exchange_file(kCurrentOrderFile),
+                                                        fetcher.ServerOrd);
 
   std::vector<std::string> received =
       server_lines_as_log_lines(fetcher.listData, session_.sync.srvseen);
@@ -137,6 +149,7 @@ void App::SaveOrderFiles(const SyncResult& synced) {
     keep_unsaved(session_.sync, std::move(added));
   }
   session_.sync.current_orders_unsaved = !current;
+  if (current) session_.sync.current_orders_unemptied = false;
   if (!current || !log) {
     last_cycle_.saved = false;
     last_cycle_.problem = (!log ? log : current).error().message;

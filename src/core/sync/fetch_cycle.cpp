@@ -64,7 +64,8 @@ void App::catch_up_exchange_files() {
   // than at the next orders answer, which a quiet system may not send for hours.
   const SyncState& sync = session_.sync;
   if (!session_.fetcher.loaded ||
-      (sync.unsaved_log_lines.empty() && !sync.current_orders_unsaved)) {
+      (sync.unsaved_log_lines.empty() && !sync.current_orders_unsaved &&
+       !sync.current_orders_unemptied)) {
     return;
   }
   std::string answer = std::exchange(session_.tddata, std::string());

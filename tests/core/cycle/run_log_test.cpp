@@ -79,7 +79,7 @@ TEST_F(RunLog, SeveralRunsAppendLinesAndNeverChangeEarlierOnes) {
   // The next run of the program over the same folders.
   h.clock.current = {2026, 12, 7, 9, 0, 0};
   core::App next(core::Ports{h.ui, h.clock, h.adapters, h.web.factory()},
-                 core::AppConfig{h.data_folder, "http://service.test"});
+                 core::AppConfig{h.data_folder, "http://service.test", {}});
   next.FrmMainMdi_Form_Load();
   h.web.answer("/LumariLoginCheckAction.do", std::string("1234;11;Alpha"));
   next.FrmMainMdi_mnuFlSi_Click();
