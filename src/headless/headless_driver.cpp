@@ -75,6 +75,13 @@ void wait_interval(int milliseconds) {
   }
 }
 
+// The roots named on the command line, else those of a Wine prefix that holds
+// the MT4 folder, so a terminal run under Wine is found as on Windows.
+core::TerminalDataRoots terminals_of(const Options& options) {
+  if (options.terminal_data) return core::TerminalDataRoots{{*options.terminal_data}, {}, {}};
+  return options.mt4 ? core::wine_prefix_terminals(*options.mt4) : core::TerminalDataRoots{};
+}
+
 class Driver {
  public:
   Driver(const Options& options, std::ostream& out, std::ostream& err)
@@ -87,7 +94,8 @@ class Driver {
         app_(core::Ports{ui_, *clock_, *adapters_, [] { return make_curl_web_client(); }},
              core::AppConfig{
                  options.data_dir ? *options.data_dir : core::data_folder_of(program_folder()),
-                 options.service ? *options.service : core::service_base_url()}) {}
+                 options.service ? *options.service : core::service_base_url(),
+                 terminals_of(options)}) {}
 
   int run() {
     std::string password;
@@ -170,16 +178,26 @@ class Driver {
     install_signal_handlers();
     const int interval = options_.interval_ms ? *options_.interval_ms : ui_.timer_interval_ms();
     long ticks = 0;
+    report_exchange_folder();
     while (g_stop == 0 && ui_.timer_enabled()) {
       if (options_.cycles && ticks >= *options_.cycles) break;
       wait_interval(interval);
       if (g_stop != 0) break;
       app_.FrmMainMdi_mytimer_Timer();
       ++ticks;
+      report_exchange_folder();
       report_tick();
       if (session().swlogout == 1) return leave(kExitForcedLogout);
     }
     return leave(kExitOk);
+  }
+
+  void report_exchange_folder() {
+    const std::string& folder = session().main.exchange_folder;
+    if (options_.quiet || (folder == reported_folder_ && reported_)) return;
+    reported_ = true;
+    reported_folder_ = folder;
+    out_ << "exchange folder: " << folder << std::endl;
   }
 
   void report_tick() {
@@ -202,6 +220,8 @@ class Driver {
   std::unique_ptr<core::Clock> clock_;
   std::unique_ptr<core::AdapterSource> adapters_;
   App app_;
+  bool reported_ = false;
+  std::string reported_folder_;
   std::string log_lines_ = "-";
   std::string current_orders_ = "-";
 };

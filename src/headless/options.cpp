@@ -27,6 +27,9 @@ program does, with the windows answered from these options.
                        the URL built into the program)
   --mt4 PATH           text typed into the settings window when it opens, then
                        Save (without it: Cancel); PATH names MT4's terminal.exe
+  --terminal-data DIR  where terminals keep their data folders, each with an
+                       origin.txt (default: inside a Wine prefix that holds the
+                       --mt4 path, its users' AppData/Roaming/MetaQuotes/Terminal)
   --email TEXT         typed into the login window's e-mail box (without it the
                        saved login record's address stays)
   --password-env VAR   the password is read from environment variable VAR;
@@ -72,6 +75,8 @@ core::Result<Options> parse_options(const std::vector<std::string>& args) {
       good = needs_value(options.service);
     } else if (arg == "--mt4") {
       good = needs_value(options.mt4);
+    } else if (arg == "--terminal-data") {
+      good = needs_value(options.terminal_data);
     } else if (arg == "--email") {
       good = needs_value(options.email);
     } else if (arg == "--password-env") {

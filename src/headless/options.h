@@ -11,10 +11,12 @@
 namespace lumari::headless {
 
 struct Options {
-  std::optional<std::string> data_dir;      ///< --data-dir
-  std::optional<std::string> service;       ///< --service
-  std::optional<std::string> mt4;           ///< --mt4: typed into the settings window, then Save
-  std::optional<std::string> email;         ///< --email
+  std::optional<std::string> data_dir;  ///< --data-dir
+  std::optional<std::string> service;   ///< --service
+  std::optional<std::string> mt4;       ///< --mt4: typed into the settings window, then Save
+  std::optional<std::string>
+      terminal_data;                 ///< --terminal-data: root of the terminals' data folders
+  std::optional<std::string> email;  ///< --email
   std::optional<std::string> password_env;  ///< --password-env: variable holding the password
   bool remember = false;                    ///< --remember: tick the login window's check box
   std::optional<std::string> system;        ///< --system: the entry to pick by its id

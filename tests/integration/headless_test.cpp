@@ -67,8 +67,30 @@ TEST_F(ServiceTest, OneSystemPollingFillsBothFilesWithWhatWasSent) {
   EXPECT_EQ(exchange_lines("Lumari.log"), distinct_versions(sent))
       << "every version exactly once, in the order first received";
   EXPECT_EQ(sorted(exchange_lines("ServerOrder.log")), latest_versions(sent));
-  EXPECT_EQ(count_of(run.out, "\n"), 60) << "one status line per tick";
+  EXPECT_EQ(count_of(run.out, " log="), 60) << "one status line per tick";
   EXPECT_TRUE(contains(run.out, " orders log=")) << run.out;
+  EXPECT_EQ(count_of(run.out, "exchange folder: " + exchange_dir + "\n"), 1) << run.out;
+}
+
+TEST_F(ServiceTest, CurrentTerminalIsFoundByTheOriginOfItsDataFolder) {
+  start_service({"--max-orders", "4", "--seed", "9"});
+  fs::remove_all(fs::path(mt4_dir) / "experts");
+  const fs::path terminals = root.path() / "Terminal";
+  write_bytes(terminals / "0F1E" / "origin.txt", "\xEF\xBB\xBF" + mt4_dir);
+  write_bytes(terminals / "other" / "origin.txt", "/somewhere/else");
+  fs::create_directories(terminals / "other" / "MQL4" / "Files");
+  exchange_dir = (terminals / "0F1E" / "MQL4" / "Files").string();
+  fs::create_directories(exchange_dir);
+  const auto run =
+      run_headless(with(kDemoLogin, {"--mt4", mt4_dir + "terminal.exe", "--terminal-data",
+                                     terminals.string(), "--cycles", "30", "--interval-ms", "10"}));
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(count_of(run.out, "exchange folder: " + exchange_dir + "\n"), 1) << run.out;
+  const OrderLines sent = sent_lines();
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(exchange_lines("Lumari.log"), distinct_versions(sent));
+  EXPECT_EQ(sorted(exchange_lines("ServerOrder.log")), latest_versions(sent));
+  EXPECT_TRUE(fs::is_empty(terminals / "other" / "MQL4" / "Files"));
 }
 
 TEST_F(ServiceTest, SeveralSystemsFollowTheChosenOne) {
