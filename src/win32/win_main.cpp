@@ -3,6 +3,7 @@
 #include <windows.h>
 // clang-format off
 #include <commctrl.h>
+#include <shlobj.h>
 // clang-format on
 
 #include <io.h>
@@ -25,6 +26,25 @@
 
 namespace lumari::win32 {
 namespace {
+
+// Current terminals keep a data folder each under the user's roaming
+// application data; an origin.txt in each names the installation.
+core::TerminalDataRoots terminal_data_roots() {
+  core::TerminalDataRoots terminals;
+  char folder[MAX_PATH] = {};
+  if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    terminals.roots.push_back(std::string(folder) + "\\MetaQuotes\\Terminal");
+  }
+  terminals.from_utf16 = [](std::u16string_view text) {
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int units = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide, units, out.data(), size, nullptr, nullptr);
+    return out;
+  };
+  return terminals;
+}
 
 // The folder of the program file, without a trailing separator.
 std::string program_folder() {
@@ -76,7 +96,8 @@ int run_program(HINSTANCE instance) {
   const auto adapters = make_windows_adapter_source();
   Win32Ui ui(instance);
   core::App app(core::Ports{ui, *clock, *adapters, [] { return make_winhttp_web_client(); }},
-                core::AppConfig{core::data_folder_of(program_folder()), core::service_base_url()});
+                core::AppConfig{core::data_folder_of(program_folder()), core::service_base_url(),
+                                terminal_data_roots()});
   ui.attach(app);
   if (!ui.create_main_window()) {
     MessageBoxA(nullptr, "The main window could not be created.", kAppTitle, MB_OK | MB_ICONSTOP);

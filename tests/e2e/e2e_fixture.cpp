@@ -1,5 +1,7 @@
 #include "e2e_fixture.h"
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -114,6 +116,10 @@ void E2eTest::SetUp() {
 }
 
 void E2eTest::TearDown() {
+  if (!terminal_data_dir_.empty()) {
+    std::error_code error;
+    fs::remove_all(terminal_data_dir_, error);
+  }
   if (program_ && program_->running()) {
     if (HasFailure()) std::cout << describe_top_windows(pid()) << std::flush;
     program_->kill();
@@ -127,6 +133,22 @@ void E2eTest::install() {
   ASSERT_FALSE(error) << "cannot create " << data_dir_;
   ASSERT_TRUE(core::replace_file(data_file("settings.dat"), mt4_dir_ + "\r\n"));
   ASSERT_TRUE(core::replace_file(data_file("install.dat"), "\r\n"));
+}
+
+void E2eTest::use_terminal_data_folder() {
+  char app_data[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, app_data)));
+  terminal_data_dir_ =
+      std::string(app_data) + "\\MetaQuotes\\Terminal\\E2E" + std::to_string(GetCurrentProcessId());
+  std::error_code error;
+  fs::remove_all(mt4_dir_ + "experts", error);
+  exchange_dir_ = terminal_data_dir_ + "\\MQL4\\Files";
+  fs::create_directories(exchange_dir_, error);
+  ASSERT_FALSE(error) << "cannot create " << exchange_dir_;
+  // As terminals write it: UTF-16 LE with its byte-order mark, no trailing separator.
+  std::string origin = "\xFF\xFE";
+  for (const char c : mt4_dir_.substr(0, mt4_dir_.size() - 1)) origin += {c, '\0'};
+  ASSERT_TRUE(core::replace_file(terminal_data_dir_ + "\\origin.txt", origin));
 }
 
 void E2eTest::start_program() {

@@ -44,6 +44,10 @@ class E2eTest : public ::testing::Test {
 
   /// Writes the data files of a finished first run (settings and marker).
   void install();
+  /// Makes the MT4 folder a current terminal's: no experts\files, and a data
+  /// folder under the user's roaming application data whose origin.txt names it;
+  /// the exchange files are then expected in its MQL4\Files.
+  void use_terminal_data_folder();
   /// Starts the program from its folder and waits for its main window.
   void start_program();
   /// Checks that a start with both data files present shows no window.
@@ -88,10 +92,11 @@ class E2eTest : public ::testing::Test {
   /// The program's folder, holding LumariTerminal.exe: a fresh one, or the
   /// installed folder given to the driver.
   std::string program_dir_;
-  std::string program_file_;  ///< the program file run by the test
-  std::string data_dir_;      ///< program_dir_\data
-  std::string mt4_dir_;       ///< the MT4 folder, with its trailing backslash
-  std::string exchange_dir_;  ///< mt4_dir_ followed by experts\files
+  std::string program_file_;       ///< the program file run by the test
+  std::string data_dir_;           ///< program_dir_\data
+  std::string mt4_dir_;            ///< the MT4 folder, with its trailing backslash
+  std::string exchange_dir_;       ///< mt4_dir_ followed by experts\files
+  std::string terminal_data_dir_;  ///< the data folder use_terminal_data_folder made
   std::unique_ptr<ProgramProcess> program_;
   HWND main_window_ = nullptr;
 

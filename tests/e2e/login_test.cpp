@@ -1,5 +1,7 @@
 // Logging in from the tray menu: an account with one system is followed at
 // once, one with several asks which, and a wrong password is refused.
+#include <filesystem>
+
 #include "controls.h"
 #include "driver_options.h"
 #include "e2e_fixture.h"
@@ -67,6 +69,7 @@ TEST_F(Login, OneSystemSwitchesToTheLoggedInMenuAndFillsTheExchangeFiles) {
 
 TEST_F(Login, SeveralSystemsFollowTheOneChosenInTheSelectionWindow) {
   ASSERT_NO_FATAL_FAILURE(install());
+  ASSERT_NO_FATAL_FAILURE(use_terminal_data_folder());
   ASSERT_NO_FATAL_FAILURE(start_program());
   HWND login = nullptr;
   ASSERT_NO_FATAL_FAILURE(open_login_window(login));
@@ -115,6 +118,8 @@ TEST_F(Login, SeveralSystemsFollowTheOneChosenInTheSelectionWindow) {
   for (const auto& line : core::split_lines(file_bytes(exchange_file("Lumari.log")))) {
     EXPECT_TRUE(contains(line, ",magic=12")) << line;
   }
+  EXPECT_FALSE(std::filesystem::exists(mt4_dir_ + "experts"))
+      << "nothing is made in the installation";
 }
 
 TEST_F(Login, WrongPasswordShowsLoginErrorAndKeepsTheWindowForAnotherTry) {

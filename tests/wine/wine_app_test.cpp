@@ -86,7 +86,7 @@ void WineAppTest::SetUp() {
 
   app_ = std::make_unique<core::App>(
       core::Ports{ui_, clock_, adapters_, [] { return win32::make_winhttp_web_client(); }},
-      core::AppConfig{data_folder_, service_url_});
+      core::AppConfig{data_folder_, service_url_, {}});
 }
 
 void WineAppTest::TearDown() {
