@@ -22,6 +22,8 @@ void App::FrmMainMdi_mytimer_Timer() {
   // does not take back a tick the window system has posted).
   if (tick_running_ || ended_ || !session_.main.mytimer_enabled) return;
   tick_running_ = true;
+  // A terminal's data folder appears when the terminal is first started.
+  if (!folder_exists(session_.main.exchange_folder)) locate_exchange_folder();
   const bool files_lagged = exchange_files_lag();
   FetchTradeData();
   // Exit chosen while the forced-logout message was open has ended the program.

@@ -201,25 +201,64 @@ TEST_F(ExchangeFaults, UnreadableSystemOrderFileDoesNotStopThePass) {
   EXPECT_EQ(h.exchange("SystemOrder.log"), "s1,a\r\n");
 }
 
+// The versions wait while no exchange folder is there, and go in once when it
+// appears: the installation's own, or a current terminal's data folder.
 TEST_F(ExchangeFaults, ExchangeFolderMissingThenAppearing) {
+  for (const bool data_folder : {false, true}) {
+    SCOPED_TRACE(data_folder ? "terminal data folder" : "experts/files");
+    const std::filesystem::path root = h.root.path() / (data_folder ? "Terminal" : "none");
+    core::TerminalDataRoots terminals;
+    terminals.roots = {root.string()};
+    h.app = std::make_unique<core::App>(
+        core::Ports{h.ui, h.clock, h.adapters, h.web.factory()},
+        core::AppConfig{h.data_folder, "http://service.test", terminals});
+    std::filesystem::remove_all(h.exchange_folder);
+    log_in();
+    tick_with(orders_answer({order("1", 1), order("2", 2)}));
+    EXPECT_FALSE(h.app->last_cycle().saved);
+    EXPECT_EQ(h.app->last_cycle().problem, "MT4 folder not found: " + h.exchange_folder);
+    EXPECT_FALSE(std::filesystem::exists(h.exchange_folder));
+    EXPECT_EQ(h.session().sync.unsaved_log_lines.size(), 2u);
+    EXPECT_TRUE(h.ui.timer_enabled);
+
+    tick_with(orders_answer({order("2", 2), order("3", 3)}));
+    EXPECT_EQ(h.session().sync.unsaved_log_lines.size(), 3u);
+
+    std::filesystem::path folder = h.exchange_folder;
+    if (data_folder) {
+      folder = root / "0A1B" / "MQL4" / "Files";
+      write_bytes(root / "0A1B" / "origin.txt", h.mt4_folder);
+    }
+    std::filesystem::create_directories(folder);
+    tick_with("\r\nXXX");
+    EXPECT_TRUE(h.app->last_cycle().saved) << h.app->last_cycle().problem;
+    EXPECT_EQ(h.session().main.exchange_folder, folder.string());
+    EXPECT_EQ(read_bytes(folder / "Lumari.log"),
+              crlf({order("1", 1), order("2", 2), order("3", 3)}));
+    EXPECT_EQ(read_bytes(folder / "ServerOrder.log"),
+              crlf({order("1", 1), order("2", 2), order("3", 3)}));
+    EXPECT_EQ(folder_listing(folder), "Lumari.log ServerOrder.log");
+    EXPECT_EQ(h.session().counterLumarilog, 3);
+    std::filesystem::remove_all(folder);
+  }
+}
+
+// A current-order file that could not be emptied at the first load is never
+// merged into: it is emptied, or rebuilt, by the first pass that can write it.
+TEST_F(ExchangeFaults, CurrentOrderFileThatCouldNotBeEmptiedIsRebuiltFromTheLog) {
+  h.write_exchange("Lumari.log", crlf({order("1", 1)}));
+  h.write_exchange("ServerOrder.log", crlf({order("9", 9)}));
+  fail_when = [](FileOp op, std::string_view name) {
+    return op == FileOp::Write && name == "ServerOrder.log.tmp";
+  };
   log_in();
-  std::filesystem::remove_all(h.exchange_folder);
-  tick_with(orders_answer({order("1", 1), order("2", 2)}));
-  EXPECT_FALSE(h.app->last_cycle().saved);
-  EXPECT_FALSE(std::filesystem::exists(h.exchange_folder));
-  EXPECT_EQ(h.session().sync.unsaved_log_lines.size(), 2u);
-  EXPECT_TRUE(h.ui.timer_enabled);
-
-  tick_with(orders_answer({order("2", 2), order("3", 3)}));
-  EXPECT_EQ(h.session().sync.unsaved_log_lines.size(), 3u);
-
-  std::filesystem::create_directories(h.exchange_folder);
-  tick_with(orders_answer({order("3", 3)}));
-  EXPECT_TRUE(h.app->last_cycle().saved);
-  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2), order("3", 3)}));
-  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1), order("2", 2), order("3", 3)}));
-  EXPECT_EQ(folder_listing(h.exchange_folder), "Lumari.log ServerOrder.log");
-  EXPECT_EQ(h.session().counterLumarilog, 3);
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("9", 9)}));
+  tick_with(orders_answer({order("2", 2)}));
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("9", 9)}));
+  fail_when = nullptr;
+  tick_with("\r\nXXX");
+  EXPECT_EQ(h.exchange("ServerOrder.log"), crlf({order("1", 1), order("2", 2)}));
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1), order("2", 2)}));
 }
 
 TEST_F(ExchangeFaults, ExitMergesTheWaitingVersionsIntoTheOrderLog) {
