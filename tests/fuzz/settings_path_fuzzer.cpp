@@ -71,7 +71,7 @@ void check_save_and_start(std::string_view typed) {
   // The next start reads the first line of the file.
   test::FakeUi ui;
   core::App next(core::Ports{ui, h.clock, h.adapters, h.web.factory()},
-                 core::AppConfig{h.data_folder, "http://service.test"});
+                 core::AppConfig{h.data_folder, "http://service.test", {}});
   next.FrmMainMdi_Form_Load();
   const std::string read_back = core::split_lines(*folder + "\r\n").front();
   require(read_back == *folder, "a saved folder reads back whole", typed);
