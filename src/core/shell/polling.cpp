@@ -7,6 +7,7 @@
 namespace lumari::core {
 
 void App::StartFetch() {
+  session_.sync.pass_cache.clear();
   session_.main.mytimer_enabled = true;
   ports_.ui.set_timer_enabled(true);
 }
