@@ -7,8 +7,6 @@
 
 namespace lumari::bench {
 
-namespace {
-
 // One line per version: the stamp rises with the version's number, so later
 // lines of the log are later versions.
 std::string version_line(std::size_t order, std::size_t number) {
@@ -25,6 +23,8 @@ std::string version_line(std::size_t order, std::size_t number) {
                 month, day, hour, minute, second, 100000 + order, order % 7);
   return line;
 }
+
+namespace {
 
 OrderData build(std::size_t log_lines) {
   OrderData data;

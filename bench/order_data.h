@@ -18,6 +18,9 @@ struct OrderData {
   std::size_t new_versions = 0;  ///< versions of the answer that the log lacks
 };
 
+/// The log line of version number of an order; the stamp rises with the number.
+[[nodiscard]] std::string version_line(std::size_t order, std::size_t number);
+
 /// The files and answer for an order log of log_lines lines, built once per size.
 [[nodiscard]] const OrderData& order_data(std::size_t log_lines);
 

@@ -1,6 +1,6 @@
 // The polling timer's tick and the run log written at Exit.
-#include "shell/app.h"
 #include "settings/exchange_folder.h"
+#include "shell/app.h"
 #include "shell/data_folder.h"
 #include "text/lenient_number.h"
 #include "text/line_file.h"
@@ -8,6 +8,7 @@
 namespace lumari::core {
 
 void App::StartFetch() {
+  session_.sync.pass_cache.clear();
   // Polling that starts afresh (a login after a logout) tells again of the
   // problems it meets.
   if (!session_.main.mytimer_enabled) notices_.reset();

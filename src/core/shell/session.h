@@ -12,6 +12,7 @@
 #include "ports/clock.h"
 #include "ports/web_client.h"
 #include "sync/line_list.h"
+#include "sync/pass_cache.h"
 
 namespace lumari::core {
 
@@ -97,6 +98,8 @@ struct SyncState {
   bool current_orders_unemptied = false;
   /// Bytes of unsaved lines kept at most; past it the oldest are dropped.
   std::size_t unsaved_limit_bytes = 64u << 20;
+  /// What the last complete pass wrote, for the next cycle.
+  PassCache pass_cache;
 };
 
 struct Session {

@@ -1,12 +1,15 @@
 // The exchange files shared with the MT4 side, the hidden fetcher window that
 // holds them during a cycle, and the start-of-run work on the current-order file.
 #include <iterator>
+#include <memory>
 #include <unordered_set>
+#include <utility>
 
+#include "settings/exchange_folder.h"
 #include "shell/app.h"
 #include "shell/data_folder.h"
 #include "sync/order_record.h"
-#include "settings/exchange_folder.h"
+#include "sync/pass_cache.h"
 #include "sync/reconcile.h"
 #include "text/file_io.h"
 #include "text/lenient_number.h"
@@ -22,11 +25,14 @@ constexpr std::size_t kShortestEntry = 2;
 enum class Loaded { Ok, Missing, Unreadable };
 
 // A missing file is an empty one; a file that exists but cannot be read is not,
-// since writing back the lists would then lose what it holds.
-Loaded load_exchange_file(const std::string& path, LineList& list) {
+// since writing back the lists would then lose what it holds. bytes, when
+// given, views the file's bytes as the list keeps them.
+Loaded load_exchange_file(const std::string& path, LineList& list,
+                          std::string_view* bytes_read = nullptr) {
   auto bytes = read_file(path);
   if (!bytes) return file_exists(path) ? Loaded::Unreadable : Loaded::Missing;
-  list.append_file_lines(std::move(bytes).value(), kShortestEntry);
+  const std::string_view kept = list.append_file_lines(std::move(bytes).value(), kShortestEntry);
+  if (bytes_read != nullptr) *bytes_read = kept;
   return Loaded::Ok;
 }
 
@@ -53,9 +59,7 @@ void keep_unsaved(SyncState& sync, std::vector<std::string> lines) {
 
 // Without an MT4 folder the exchange files have no place: their bare names would
 // address the program's working folder, where no MT4 side reads them.
-bool exchange_folder_known(const Session& session) {
-  return !session.main.exchange_folder.empty();
-}
+bool exchange_folder_known(const Session& session) { return !session.main.exchange_folder.empty(); }
 
 }  // namespace
 
@@ -72,6 +76,7 @@ void App::frmFetcher_Form_Load() {
   const std::string date_text = sign_blank_text(session_.loginDate);
   if (last_line != date_text) (void)write_lines(date_file, {date_text});
   // The first complete pass rebuilds the current-order file from the order log.
+  session_.sync.pass_cache.clear();
   // When that fails the emptying is retried before the next pass reads the file,
   // and until it succeeds the pass does not merge into the stale content.
   session_.sync.current_orders_unemptied =
@@ -94,12 +99,27 @@ void App::LoadOrderLists() {
   bool& unemptied = session_.sync.current_orders_unemptied;
   if (unemptied) unemptied = !replace_file(exchange_file(kCurrentOrderFile), "");
 
-  const Loaded log = load_exchange_file(exchange_file(kOrderLogFile), fetcher.lumarilog);
+  const std::string log_path = exchange_file(kOrderLogFile);
+  const std::string current_path = exchange_file(kCurrentOrderFile);
+  PassCache& cache = session_.sync.pass_cache;
+  FilesSeen seen;
+  // An order log byte for byte as the last pass wrote it is not parsed again.
+  const KnownLog known_log = cache.take_known_log(log_path, current_path, fetcher.lumarilog);
+  seen.log_known = known_log == KnownLog::Taken;
+  Loaded log = Loaded::Ok;
+  if (known_log == KnownLog::NotKnown) {
+    log = load_exchange_file(log_path, fetcher.lumarilog, &seen.log);
+  } else if (known_log == KnownLog::ReadFailed) {
+    // Read once, as any file of the cycle: a failed read is not tried again.
+    log = file_exists(log_path) ? Loaded::Unreadable : Loaded::Missing;
+  }
+  seen.log_exists = log == Loaded::Ok;
   fetcher.sysord.clear();
   (void)load_exchange_file(exchange_file(kSystemOrderFile), fetcher.sysord);
-  const Loaded current = unemptied ? Loaded::Missing
-                                   : load_exchange_file(exchange_file(kCurrentOrderFile),
-                                                        fetcher.ServerOrd);
+  const Loaded current = unemptied
+                             ? Loaded::Missing
+                             : load_exchange_file(current_path, fetcher.ServerOrd, &seen.current);
+  seen.current_exists = current == Loaded::Ok;
 
   std::vector<std::string> received =
       server_lines_as_log_lines(fetcher.listData, session_.sync.srvseen);
@@ -107,6 +127,7 @@ void App::LoadOrderLists() {
     // Without the file's content the pass would write back less than there is;
     // the versions of this answer wait in memory for a pass that can read it.
     keep_unsaved(session_.sync, std::move(received));
+    cache.clear();
     last_cycle_.saved = false;
     last_cycle_.problem =
         std::string("cannot read ") +
@@ -123,8 +144,12 @@ void App::LoadOrderLists() {
   versions.insert(versions.end(), std::make_move_iterator(received.begin()),
                   std::make_move_iterator(received.end()));
 
-  const SyncResult synced = SyncOrders(versions, fetcher.lumarilog, fetcher.ServerOrd);
+  std::shared_ptr<PassIndex> known = cache.take_index(seen);
+  const SyncResult synced =
+      known ? SyncOrdersKnown(std::move(known), versions, fetcher.lumarilog, fetcher.ServerOrd)
+            : SyncOrders(versions, fetcher.lumarilog, fetcher.ServerOrd);
   RefreshOrders(synced, fetcher.lumarilog, fetcher.ServerOrd);
+  cache.seen = seen;
   SaveOrderFiles(synced);
 }
 
@@ -134,9 +159,24 @@ void App::SaveOrderFiles(const SyncResult& synced) {
   last_cycle_.log_lines = fetcher.lumarilog.size();
   last_cycle_.current_orders = fetcher.ServerOrd.size();
 
-  const Status current =
-      replace_file_lines(exchange_file(kCurrentOrderFile), fetcher.ServerOrd.lines());
-  const Status log = replace_file_lines(exchange_file(kOrderLogFile), fetcher.lumarilog.lines());
+  PassCache& cache = session_.sync.pass_cache;
+  const FilesSeen seen = std::exchange(cache.seen, FilesSeen{});
+  const std::string log_path = exchange_file(kOrderLogFile);
+  const std::string current_path = exchange_file(kCurrentOrderFile);
+  // A file whose content the pass leaves as it is on disk is not written again.
+  std::string current_text = fetcher.ServerOrd.to_crlf_text();
+  const bool current_same = seen.current_exists && seen.current == current_text;
+  const bool log_same =
+      synced.new_versions == 0 &&
+      (seen.log_known || (seen.log_exists && is_crlf_text_of(seen.log, fetcher.lumarilog.lines(),
+                                                             fetcher.lumarilog.size())));
+  const Status current = current_same ? ok() : replace_file(current_path, current_text);
+  const Status log = log_same ? ok() : replace_file_lines(log_path, fetcher.lumarilog.lines());
+  if (current && log && reusable(*synced.index)) {
+    cache.keep(log_path, current_path, fetcher.lumarilog, std::move(current_text), synced.index);
+  } else {
+    cache.clear();
+  }
   if (log) {
     session_.counterLumarilog += static_cast<std::int64_t>(synced.new_versions);
   } else {

@@ -4,12 +4,13 @@
 
 namespace lumari::core {
 
-void LineList::append_file_lines(std::string bytes, std::size_t min_length) {
-  if (bytes.empty()) return;
+std::string_view LineList::append_file_lines(std::string bytes, std::size_t min_length) {
+  if (bytes.empty()) return {};
   const std::string_view text = storage_.emplace_back(std::move(bytes));
   for_each_line(text, [&](std::string_view line) {
     if (line.size() >= min_length) lines_.push_back(line);
   });
+  return text;
 }
 
 std::string LineList::append_pieces(std::string text, char separator) {
@@ -52,7 +53,8 @@ std::string LineList::to_crlf_text() const {
 }
 
 void LineList::clear() {
-  lines_.clear();
+  // The memory goes too: an order log's lines are megabytes of views.
+  std::vector<std::string_view>().swap(lines_);
   storage_.clear();
 }
 

@@ -13,8 +13,9 @@ namespace lumari::core {
 
 class LineList {
  public:
-  /// Appends the lines of a file's bytes that have at least min_length characters.
-  void append_file_lines(std::string bytes, std::size_t min_length);
+  /// Appends the lines of a file's bytes that have at least min_length
+  /// characters; returns the bytes as the list keeps them.
+  std::string_view append_file_lines(std::string bytes, std::size_t min_length);
   /// Appends the pieces of the text before each separator, unchanged (empty ones
   /// too); returns the text after the last separator, which is not appended.
   [[nodiscard]] std::string append_pieces(std::string text, char separator);
@@ -34,6 +35,11 @@ class LineList {
   [[nodiscard]] std::string to_crlf_text() const;
 
   void clear();
+  /// Exchanges the contents; views into either list's lines stay valid.
+  void swap(LineList& other) noexcept {
+    storage_.swap(other.storage_);
+    lines_.swap(other.lines_);
+  }
 
  private:
   std::deque<std::string> storage_;  // a deque never moves what it already holds

@@ -1,5 +1,7 @@
 #include "sync/order_record.h"
 
+#include <cstring>
+
 #include "text/trim.h"
 
 namespace lumari::core {
@@ -72,6 +74,30 @@ OrderRecord ParseLogLine(std::string_view line) { return parse_line(line, Source
 
 OrderRecord ParseOrderLine(std::string_view line) {
   return parse_line(line, Source::Order, nullptr);
+}
+
+LineKeys log_line_keys(std::string_view line) {
+  if (line.size() < 2) return {kBlank, kBlank, kBlank};
+  // Field i (from 0) of the first ten runs up to the i-th comma; once the commas
+  // run out, every further field is the text after the last one, as the full
+  // parse leaves the remaining text unchanged when it finds no comma.
+  std::size_t comma[10];
+  std::size_t found = 0;
+  for (std::size_t from = 0; found < 10;) {
+    const void* at = std::memchr(line.data() + from, ',', line.size() - from);
+    if (at == nullptr) break;
+    comma[found] = static_cast<std::size_t>(static_cast<const char*>(at) - line.data());
+    from = comma[found++] + 1;
+  }
+  const std::size_t tail = found == 0 ? 0 : comma[found - 1] + 1;
+  const auto field = [&](std::size_t i) {
+    if (i < found && i < 10) {
+      const std::size_t start = i == 0 ? 0 : comma[i - 1] + 1;
+      return line.substr(start, comma[i] - start);
+    }
+    return line.substr(tail);
+  };
+  return {field_value(field(0)), field_value(field(2)), field_value(field(10))};
 }
 
 std::string order_key(const OrderRecord& record) {

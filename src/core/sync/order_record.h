@@ -27,6 +27,16 @@ struct OrderRecord {
 /// A line of the current-order file.
 [[nodiscard]] OrderRecord ParseOrderLine(std::string_view line);
 
+/// The values of fields 1, 3 and 11 of a log or order line, exactly as
+/// ParseLogLine gives them, found without taking the other fields apart: the
+/// reconciliation needs only these for most lines of a long order log.
+struct LineKeys {
+  std::string_view val1;
+  std::string_view val3;
+  std::string_view val11;
+};
+[[nodiscard]] LineKeys log_line_keys(std::string_view line);
+
 /// val3 immediately followed by val11.
 [[nodiscard]] std::string order_key(const OrderRecord& record);
 /// val3, val11 and val1 joined.

@@ -22,7 +22,9 @@ class PassIndex;
 struct SyncResult {
   std::size_t new_versions = 0;      ///< lines appended to the order log
   std::size_t log_lines_loaded = 0;  ///< log lines before the pass appended any
-  std::shared_ptr<const PassIndex> index;
+  /// What the pass knows of the log and the current-order list; after
+  /// RefreshOrders it describes both as the pass leaves them.
+  std::shared_ptr<PassIndex> index;
 };
 
 /// The server lines of an answer as the lines they become in the order log (the
@@ -36,6 +38,17 @@ struct SyncResult {
 /// unless the log holds its version key already.
 [[nodiscard]] SyncResult SyncOrders(const std::vector<std::string>& received, LineList& lumarilog,
                                     LineList& ServerOrd);
+
+/// Phases A and B over an order log and a current-order list that hold exactly
+/// the lines that the pass of the index left (as RefreshOrders left them):
+/// neither is parsed again, only the received versions are. The results are
+/// those SyncOrders gives on the same lines.
+[[nodiscard]] SyncResult SyncOrdersKnown(std::shared_ptr<PassIndex> index,
+                                         const std::vector<std::string>& received,
+                                         LineList& lumarilog, LineList& ServerOrd);
+
+/// Whether a later SyncOrdersKnown can start from the index.
+[[nodiscard]] bool reusable(const PassIndex& index);
 
 /// Phase C: each current order whose log holds a strictly later version is
 /// replaced by the last such version in log order, and moves to the end.

@@ -125,9 +125,11 @@ std::optional<Stamp> read_stamp_text(std::string_view text) {
   return finish(in, year, day_first ? second : first, day_first ? first : second, false, true);
 }
 
-std::optional<Stamp> record_stamp(const OrderRecord& record) {
-  if (record.val1.size() < 2) return std::nullopt;
-  return read_stamp_text(record.val1.substr(0, record.val1.size() - 2));
+std::optional<Stamp> record_stamp(const OrderRecord& record) { return value_stamp(record.val1); }
+
+std::optional<Stamp> value_stamp(std::string_view val1) {
+  if (val1.size() < 2) return std::nullopt;
+  return read_stamp_text(val1.substr(0, val1.size() - 2));
 }
 
 }  // namespace lumari::core

@@ -23,5 +23,7 @@ using Stamp = std::int64_t;
 /// The stamp of a record: val1 without its last two characters; nothing when
 /// val1 is shorter than two characters or the rest does not read.
 [[nodiscard]] std::optional<Stamp> record_stamp(const OrderRecord& record);
+/// The same from the value of field 1 alone.
+[[nodiscard]] std::optional<Stamp> value_stamp(std::string_view val1);
 
 }  // namespace lumari::core

@@ -1,7 +1,9 @@
 #include "text/file_io.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <memory>
@@ -85,6 +87,57 @@ Result<std::string> read_file(const std::string& path) {
   if (std::ferror(file.get())) return fail("cannot read " + path);
   bytes.resize(filled);
   return bytes;
+}
+
+namespace {
+
+// Compares the text with the bytes of line + CR LF from offset at on.
+bool matches_line_end(std::string_view text, std::string_view line, std::size_t at) {
+  std::size_t i = 0;
+  if (at < line.size()) {
+    const std::size_t n = std::min(text.size(), line.size() - at);
+    if (std::memcmp(text.data(), line.data() + at, n) != 0) return false;
+    i = n;
+    at += n;
+  }
+  for (; i < text.size(); ++i, ++at) {
+    if (text[i] != (at == line.size() ? '\r' : '\n')) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Result<bool> file_holds_lines(const std::string& path, const std::vector<std::string_view>& lines) {
+  if (injected_fault(FileOp::Read, path)) return fail("read refused");
+  auto file = open_file(path, "rb");
+  if (!file) return fail("cannot open " + path);
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  std::string piece(kPiece, '\0');
+  std::size_t line = 0;  // the line the next byte belongs to
+  std::size_t at = 0;    // its offset in that line and its CR LF
+  bool same = true;
+  while (true) {
+    const std::size_t got = std::fread(piece.data(), 1, kPiece, file.get());
+    for (std::size_t i = 0; same && i < got;) {
+      if (line == lines.size()) {
+        same = false;  // the file goes on past the last line
+        break;
+      }
+      const std::size_t total = lines[line].size() + 2;
+      const std::size_t n = std::min(total - at, got - i);
+      same = matches_line_end(std::string_view(piece.data() + i, n), lines[line], at);
+      i += n;
+      at += n;
+      if (at == total) {
+        ++line;
+        at = 0;
+      }
+    }
+    if (!same || got < kPiece) break;
+  }
+  if (std::ferror(file.get())) return fail("cannot read " + path);
+  return same && line == lines.size() && at == 0;
 }
 
 namespace {

@@ -28,6 +28,13 @@ void set_file_sync(FileSync sync);
 /// The whole file as bytes; a missing or unreadable file is a failure.
 [[nodiscard]] Result<std::string> read_file(const std::string& path);
 
+/// Whether the file holds exactly the lines, each followed by CR LF. The file is
+/// read whole, a piece at a time, and compared as it comes, so that checking a
+/// long file costs no second copy of it in memory. A missing or unreadable file
+/// is a failure.
+[[nodiscard]] Result<bool> file_holds_lines(const std::string& path,
+                                            const std::vector<std::string_view>& lines);
+
 /// Replaces the file's content safely: the bytes go to a temporary file in the
 /// same folder, made durable, which is then renamed over the old file. While another program
 /// holds the file open the rename is retried for about a second. On failure the

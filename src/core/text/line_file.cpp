@@ -22,6 +22,20 @@ std::string join_lines_crlf(const std::vector<std::string>& lines) {
   return bytes;
 }
 
+bool is_crlf_text_of(std::string_view bytes, const std::vector<std::string_view>& lines,
+                     std::size_t count) {
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string_view line = lines[i];
+    if (bytes.size() - at < line.size() + 2) return false;
+    if (std::memcmp(bytes.data() + at, line.data(), line.size()) != 0) return false;
+    at += line.size();
+    if (bytes[at] != '\r' || bytes[at + 1] != '\n') return false;
+    at += 2;
+  }
+  return at == bytes.size();
+}
+
 Result<std::vector<std::string>> read_lines(const std::string& path) {
   auto bytes = read_file(path);
   if (!bytes) return bytes.error();

@@ -45,6 +45,10 @@ void for_each_line(std::string_view bytes, Fn&& fn) {
 /// Every line followed by CR LF.
 [[nodiscard]] std::string join_lines_crlf(const std::vector<std::string>& lines);
 
+/// True when the bytes are exactly the first count lines, each followed by CR LF.
+[[nodiscard]] bool is_crlf_text_of(std::string_view bytes,
+                                   const std::vector<std::string_view>& lines, std::size_t count);
+
 /// The lines of a file; a missing or unreadable file is a failure.
 [[nodiscard]] Result<std::vector<std::string>> read_lines(const std::string& path);
 

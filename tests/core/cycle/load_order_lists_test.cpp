@@ -2,7 +2,11 @@
 // the fetcher window's lists, and the files written back after the pass.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "cycle_fixture.h"
+#include "pass_runner.h"
+#include "support/printable.h"
 #include "shell/app.h"
 
 namespace lumari::test {
@@ -143,6 +147,70 @@ TEST_F(LoadOrderLists, EachFileIsReadAndWrittenUnderOneSpelling) {
   };
   EXPECT_EQ(take_exchange_calls(), expected);
   EXPECT_EQ(folder_listing(h.exchange_folder), "Lumari.log ServerOrder.log");
+
+  // An answer of versions already logged leaves both files as they are: they
+  // are read, and nothing is written.
+  tick_with(orders_answer({order("1", 1)}));
+  const std::vector<FileCall> reads_only = {
+      {FileOp::Read, "Lumari.log"},
+      {FileOp::Read, "SystemOrder.log"},
+      {FileOp::Read, "ServerOrder.log"},
+  };
+  EXPECT_EQ(take_exchange_calls(), reads_only);
+  EXPECT_TRUE(h.app->last_cycle().saved);
+  EXPECT_EQ(h.exchange("Lumari.log"), crlf({order("1", 1)}));
+}
+
+// The cycle keeps what its last pass wrote; whatever the MT4 side does to either
+// file before the next tick, that tick merges as a pass over the files as they
+// then are would.
+TEST_F(LoadOrderLists, FilesEditedBetweenTwoTicksAreMergedAsAFullPassWould) {
+  const auto replaced = [](std::string from, std::string to) {
+    return [from, to](std::string bytes) {
+      const std::size_t at = bytes.find(from);
+      return at == std::string::npos ? bytes : bytes.replace(at, from.size(), to);
+    };
+  };
+  const auto appended = [](std::string line) {
+    return [line](std::string bytes) { return bytes + line + "\r\n"; };
+  };
+  const auto first_line_removed = [](std::string bytes) {
+    return bytes.substr(bytes.find("\r\n") + 2);
+  };
+  const struct {
+    const char* name;
+    const char* file;
+    std::function<std::string(std::string)> edit;
+  } cases[] = {
+      {"nothing changed", "Lumari.log", [](std::string bytes) { return bytes; }},
+      {"a later version appended to the log", "Lumari.log", appended(order("2", 9))},
+      {"the log's first line removed", "Lumari.log", first_line_removed},
+      {"a stamp in the log changed, same length", "Lumari.log", replaced("14:05", "14:08")},
+      {"a carried field in the log changed, same length", "Lumari.log",
+       replaced("EURUSD", "EURUSX")},
+      {"a line break in the log changed, same length", "Lumari.log", replaced("\r\n", "\n\n")},
+      {"an order appended to the current file", "ServerOrder.log", appended(order("4", 1))},
+      {"the current file's first line removed", "ServerOrder.log", first_line_removed},
+      {"a stamp in the current file changed, same length", "ServerOrder.log",
+       replaced("14:07", "14:01")},
+      {"the current file emptied", "ServerOrder.log", [](std::string) { return std::string(); }},
+  };
+  log_in();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    h.write_exchange("Lumari.log", crlf({order("1", 1), order("2", 5), order("1", 3)}));
+    h.write_exchange("ServerOrder.log", crlf({order("2", 5)}));
+    tick_with(orders_answer({order("1", 7), order("3", 2)}));
+    ASSERT_TRUE(h.app->last_cycle().saved);
+
+    h.write_exchange(c.file, c.edit(h.exchange(c.file)));
+    PassInput input{orders_answer({order("3", 2), order("2", 6), order("1", 7)}),
+                    h.exchange("Lumari.log"), h.exchange("ServerOrder.log"), true};
+    tick_with(input.answer);
+    const PassOutput expected = run_reference_pass(input);
+    EXPECT_EQ(printable(h.exchange("Lumari.log")), printable(expected.log));
+    EXPECT_EQ(printable(h.exchange("ServerOrder.log")), printable(expected.current));
+  }
 }
 
 }  // namespace

@@ -81,7 +81,14 @@ const LineCase kLogLineCases[] = {
 };
 
 TEST(ParseLogLine, ReadsElevenFieldsAndThreeValues) {
-  for (const auto& c : kLogLineCases) expect_record(core::ParseLogLine(c.line), c.expected, c.line);
+  for (const auto& c : kLogLineCases) {
+    expect_record(core::ParseLogLine(c.line), c.expected, c.line);
+    // The values alone, as the pass takes them from most log lines.
+    const core::LineKeys keys = core::log_line_keys(c.line);
+    EXPECT_EQ(keys.val1, c.expected.val1) << '"' << c.line << '"';
+    EXPECT_EQ(keys.val3, c.expected.val3) << '"' << c.line << '"';
+    EXPECT_EQ(keys.val11, c.expected.val11) << '"' << c.line << '"';
+  }
 }
 
 TEST(ParseOrderLine, ReadsLikeALogLine) {
