@@ -126,8 +126,10 @@ class App {
   bool tick_running_ = false;
   bool ended_ = false;
 
-  // Problems of the ticks told to the user.
+  /// True while versions or a current-order file wait in memory for the exchange
+  /// files: the catch-up write retries them, and the notices tell of it.
   [[nodiscard]] bool exchange_files_lag() const;
+  // Problems of the ticks told to the user.
   void tell_problems(bool files_lagged_before);
   ProblemNotices notices_;
 

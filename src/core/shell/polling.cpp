@@ -44,8 +44,8 @@ void App::FrmMainMdi_mytimer_Timer() {
 
 bool App::exchange_files_lag() const {
   const SyncState& sync = session_.sync;
-  return session_.fetcher.loaded &&
-         (!sync.unsaved_log_lines.empty() || sync.current_orders_unsaved);
+  return session_.fetcher.loaded && (!sync.unsaved_log_lines.empty() ||
+                                     sync.current_orders_unsaved || sync.current_orders_unemptied);
 }
 
 void App::tell_problems(bool files_lagged_before) {

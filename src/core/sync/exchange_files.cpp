@@ -88,7 +88,7 @@ void App::LoadOrderLists() {
   session_.tddata = fetcher.listData.append_pieces(std::move(session_.tddata), ';');
 
   const std::string& folder = session_.main.exchange_folder;
-  if (!exchange_folder_known(session_) || !folder_exists(folder)) {
+  if (!folder_exists(folder)) {
     // The versions wait in memory until the folder is there.
     keep_unsaved(session_.sync, server_lines_as_log_lines(fetcher.listData, session_.sync.srvseen));
     last_cycle_.saved = false;

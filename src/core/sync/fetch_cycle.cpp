@@ -62,12 +62,7 @@ void App::catch_up_exchange_files() {
   // After an exchange file could not be written, the versions waiting in memory
   // go into the files at the next tick that brings no orders of its own, rather
   // than at the next orders answer, which a quiet system may not send for hours.
-  const SyncState& sync = session_.sync;
-  if (!session_.fetcher.loaded ||
-      (sync.unsaved_log_lines.empty() && !sync.current_orders_unsaved &&
-       !sync.current_orders_unemptied)) {
-    return;
-  }
+  if (!exchange_files_lag()) return;
   std::string answer = std::exchange(session_.tddata, std::string());
   LoadOrderLists();
   session_.tddata = std::move(answer);
