@@ -1,0 +1,44 @@
+// Cases kept as data: rows of tab-separated fields, one per line, with "#"
+// comment lines and blank lines left out. Fields take the escapes \r \n \t \\.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumari::test {
+
+using CaseRow = std::vector<std::string>;
+
+[[nodiscard]] inline std::string unescape(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
+  }
+  return out;
+}
+
+[[nodiscard]] inline std::vector<CaseRow> case_rows(std::string_view text) {
+  std::vector<CaseRow> rows;
+  while (!text.empty()) {
+    const std::string_view line = text.substr(0, text.find('\n'));
+    text.remove_prefix(std::min(text.size(), line.size() + 1));
+    if (line.empty() || line.front() == '#') continue;
+    CaseRow row;
+    for (std::size_t from = 0;;) {
+      const std::size_t tab = line.find('\t', from);
+      row.push_back(unescape(line.substr(from, tab - from)));
+      if (tab == std::string_view::npos) break;
+      from = tab + 1;
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace lumari::test
