@@ -17,7 +17,6 @@
 #include <functional>
 #include <set>
 
-#include "pass_runner.h"
 #include "random_cases.h"
 #include "reference_model.h"
 #include "shell/data_folder.h"
@@ -90,8 +89,8 @@ const std::string kEmpty;  // an orders answer without lines: the pass still run
 const std::string kIdle = "\r\nXXX";
 
 // The program logged in with one system, its exchange files in the state above.
-struct Run {
-  explicit Run(bool warm = true) {
+struct Program {
+  explicit Program(bool warm = true) {
     h.log_in("1234;11;Alpha");
     if (!warm) return;
     h.write_exchange(core::kOrderLogFile, kStartLog);
@@ -114,7 +113,7 @@ struct Run {
 
 std::vector<Files> fault_free(const std::vector<std::string>& answers,
                               std::size_t* operations = nullptr) {
-  Run run;
+  Program run;
   Faults faults;
   std::vector<Files> after;
   for (const auto& a : answers) {
@@ -172,7 +171,7 @@ TEST(FileFaults, AnyOperationOfACycleRefusedLosesNoVersion) {
       for (std::size_t n = 1; n <= operations; ++n) {
         SCOPED_TRACE(std::string(plan.name) + " " + std::to_string(n) +
                      (recovery.empty() ? ", empty" : ", same"));
-        Run run;
+        Program run;
         const Files before = run.files();
         Faults faults;
         faults.arm(plan.plan(n));
@@ -208,7 +207,7 @@ TEST(FileFaults, OneOperationRefusedInEachOfTwoCyclesLosesNoVersion) {
   for (std::size_t n1 = 1; n1 <= first_ops; ++n1) {
     for (std::size_t n2 = 1; n2 <= second_ops; ++n2) {
       SCOPED_TRACE(std::to_string(n1) + " then " + std::to_string(n2));
-      Run run;
+      Program run;
       Faults faults;
       faults.arm([n1](std::size_t i, FileOp, auto&) { return i == n1; });
       run.tick(kFirst);
@@ -229,7 +228,7 @@ TEST(FileFaults, AnyOperationOfTheLastPassAtExitRefusedLeavesBothFilesWhole) {
   const Files merged = fault_free({kFirst})[0];
   for (std::size_t n = 0;; ++n) {
     SCOPED_TRACE(n);
-    Run run;
+    Program run;
     Faults faults;
     faults.arm([](std::size_t, FileOp op, const std::string& path) {
       return op == FileOp::Write && path.ends_with("Lumari.log.tmp");
@@ -256,7 +255,7 @@ TEST(FileFaults, AnyOperationOfTheLastPassAtExitRefusedLeavesBothFilesWhole) {
 TEST(FileFaults, RandomFaultsOverManyCyclesLoseNoVersion) {
   RandomCases random(20261207);
   const auto plans = random.versions(6, 16);
-  Run run(false);
+  Program run(false);
   Faults faults;
   PassInput model{"", "", "", false};
   std::size_t outage = 0, saved = 0;
@@ -342,7 +341,7 @@ TEST(FileFaults, ReadOnlyOrFullFileSystemKeepsBothFilesWholeUntilItIsWritable) {
       std::string big_log = kStartLog;  // for a log that no longer fits where the current file does
       for (int i = 0; kind == "no room for the log" && i < 600; ++i)
         big_log = crlf({v(100, i % 60, "1.00") + std::to_string(i)}) + big_log;
-      Run run(false);
+      Program run(false);
       const std::string& folder = run.h.exchange_folder;
       if (kind != "read-only")
         ASSERT_EQ(::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=256k"), 0);

@@ -14,7 +14,7 @@
 #include <system_error>
 
 #include "fuzz_support.h"
-#include "pass_runner.h"
+#include "reference_model.h"
 #include "reference_model.h"
 #include "shell/data_folder.h"
 #include "support/app_harness.h"

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "pass_runner.h"
+#include "reference_model.h"
 #include "reference_model.h"
 #include "sync/line_list.h"
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "cycle_fixture.h"
-#include "pass_runner.h"
+#include "reference_model.h"
 #include "support/printable.h"
 #include "shell/app.h"
 

@@ -10,7 +10,6 @@
 #include "cases/lines.h"
 #include "cases/pass.h"
 #include "cases/stamps.h"
-#include "pass_runner.h"
 #include "random_cases.h"
 #include "reference_model.h"
 #include "shell/data_folder.h"
