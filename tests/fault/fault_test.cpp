@@ -1,8 +1,7 @@
 // File faults. Every file operation of a fetch cycle is made to fail in turn
 // (alone, with every later one, with the next two, or with every later one on
-// the same file), then in two cycles in a row and in the last pass at Exit; a
-// soak of random faults runs against the reference model; and real file systems
-// that are read-only or full. Whatever fails, no order version is lost, each
+// the same file), and in the last pass at Exit; a soak of random faults runs
+// against the reference model; and real file systems that are read-only or full. Whatever fails, no order version is lost, each
 // file is either as it was or as a fault-free run wrote it, no temporary file
 // stays, and polling goes on.
 #include <fcntl.h>
@@ -124,21 +123,6 @@ std::vector<Files> fault_free(const std::vector<std::string>& answers,
   return after;
 }
 
-TEST(FileFaults, FaultFreeRunWritesWhatTheReferenceModelWrites) {
-  reference::FetcherLists lists{
-      {}, reference::file_entries(kStartLog), reference::file_entries(kStartCurrent)};
-  bool srvseen = false;
-  const auto after = fault_free({kFirst, kIdle, kSecond, kEmpty});
-  for (const auto& [i, a] : {std::pair{0, kWarmUp}, {1, kFirst}, {3, kSecond}}) {
-    lists.listData = reference::split_answer(a);
-    reference::SyncOrders(lists, srvseen);
-    if (i == 0) continue;
-    EXPECT_EQ(printable(after[i - 1].log), printable(crlf(lists.lumarilog))) << i;
-    EXPECT_EQ(printable(after[i - 1].current), printable(crlf(lists.ServerOrd))) << i;
-  }
-  EXPECT_NE(after[0].log, kStartLog);  // the faults must have something to lose
-}
-
 Pick held_from(std::size_t n) {  // another program holds the file of operation n
   return [n, held = std::string(), op_held = FileOp::Read](std::size_t number, FileOp op,
                                                            const std::string& path) mutable {
@@ -196,28 +180,6 @@ TEST(FileFaults, AnyOperationOfACycleRefusedLosesNoVersion) {
         EXPECT_FALSE(run.waiting());
         EXPECT_EQ(run.h.session().counterLumarilog, 3);
       }
-    }
-  }
-}
-
-TEST(FileFaults, OneOperationRefusedInEachOfTwoCyclesLosesNoVersion) {
-  std::size_t first_ops = 0, second_ops = 0;
-  const Files recovered = fault_free({kFirst, kSecond, kEmpty}, &first_ops).back();
-  (void)fault_free({kSecond}, &second_ops);
-  for (std::size_t n1 = 1; n1 <= first_ops; ++n1) {
-    for (std::size_t n2 = 1; n2 <= second_ops; ++n2) {
-      SCOPED_TRACE(std::to_string(n1) + " then " + std::to_string(n2));
-      Program run;
-      Faults faults;
-      faults.arm([n1](std::size_t i, FileOp, auto&) { return i == n1; });
-      run.tick(kFirst);
-      faults.arm([n2](std::size_t i, FileOp, auto&) { return i == n2; });
-      run.tick(kSecond);
-      faults.arm(nullptr);
-      run.tick(kEmpty);
-      EXPECT_EQ(differences(run.files(), recovered), "");
-      EXPECT_TRUE(run.clean_folder());
-      EXPECT_FALSE(run.waiting());
     }
   }
 }
