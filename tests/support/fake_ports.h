@@ -2,6 +2,7 @@
 // core asked of them, in order.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -17,6 +18,15 @@
 
 namespace lumari::test {
 
+[[nodiscard]] inline const char* window_name(core::WindowId window) {
+  switch (window) {
+    case core::WindowId::Login: return "Login";
+    case core::WindowId::Selection: return "Selection";
+    case core::WindowId::Settings: return "Settings";
+  }
+  return "?";
+}
+
 struct ShownMessage {
   std::string text;
   std::string caption;
@@ -25,48 +35,87 @@ struct ShownMessage {
 
 class FakeUi final : public core::Ui {
  public:
-  void show_window(core::WindowId window) override;
-  void close_window(core::WindowId window) override;
-  void refresh_window(core::WindowId window) override;
+  void show_window(core::WindowId w) override {
+    log("show ", w);
+    if (!is_open(w)) open_windows.push_back(w);
+  }
+  void close_window(core::WindowId w) override {
+    log("close ", w);
+    open_windows.erase(std::remove(open_windows.begin(), open_windows.end(), w),
+                       open_windows.end());
+  }
+  void refresh_window(core::WindowId w) override { log("refresh ", w); }
   void message_box(std::string_view text, std::string_view caption,
-                   core::MessageIcon icon) override;
-  void notify(std::string_view text, core::NoticeKind kind) override;
-  std::optional<core::MenuItem> popup_menu(core::MenuId menu) override;
-  std::optional<std::string> open_file_dialog() override;
-  void set_timer_interval(int milliseconds) override;
-  void set_timer_enabled(bool enabled) override;
-  void minimize_main_window() override;
-  void hide_main_window() override;
-  void add_tray_icon() override;
-  void remove_tray_icon() override;
-  void end_program() override;
+                   core::MessageIcon icon) override {
+    const bool critical = icon == core::MessageIcon::Critical;
+    calls.push_back(std::string("message ") + (critical ? "Critical " : "Information ") +
+                    std::string(text));
+    messages.push_back({std::string(text), std::string(caption), icon});
+    if (while_message_open) while_message_open(ShownMessage(messages.back()));
+  }
+  void notify(std::string_view text, core::NoticeKind kind) override {
+    notices.push_back((kind == core::NoticeKind::Problem ? "Problem " : "ProblemOver ") +
+                      std::string(text));
+    calls.push_back("notice " + notices.back());
+  }
+  std::optional<core::MenuItem> popup_menu(core::MenuId menu) override {
+    calls.push_back(menu == core::MenuId::File ? "menu file" : "menu Live");
+    menus_shown.push_back(menu);
+    return next(menu_choices);
+  }
+  std::optional<std::string> open_file_dialog() override {
+    calls.push_back("file dialog");
+    return next(dialog_results);
+  }
+  void set_timer_interval(int ms) override {
+    calls.push_back("timer interval " + std::to_string(timer_interval = ms));
+  }
+  void set_timer_enabled(bool on) override {
+    calls.push_back((timer_enabled = on) ? "timer on" : "timer off");
+  }
+  void minimize_main_window() override { calls.push_back("minimize main"); }
+  void hide_main_window() override { calls.push_back("hide main"); }
+  void add_tray_icon() override { calls.push_back("add tray icon"), tray_icon = true; }
+  void remove_tray_icon() override { calls.push_back("remove tray icon"), tray_icon = false; }
+  void end_program() override { calls.push_back("end program"), ended = true; }
 
   /// Every call in order, e.g. "show Login", "message Critical Login Error", "timer on",
   /// "notice Problem No answer ...".
   std::vector<std::string> calls;
   std::vector<ShownMessage> messages;
-  /// The notices, as "Problem <text>" or "ProblemOver <text>".
-  std::vector<std::string> notices;
+  std::vector<std::string> notices;  ///< "Problem <text>" or "ProblemOver <text>"
   std::vector<core::MenuId> menus_shown;
   bool timer_enabled = false;
   int timer_interval = 0;
   bool tray_icon = false;
   bool ended = false;
-  /// Windows currently shown.
-  std::vector<core::WindowId> open_windows;
+  std::vector<core::WindowId> open_windows;  ///< windows currently shown
 
-  /// What the next pop-up menus return (nothing when empty).
+  /// What the next pop-up menus and file dialogs return (nothing when empty).
   std::deque<std::optional<core::MenuItem>> menu_choices;
-  /// What the next file dialogs return (nothing = cancelled when empty).
   std::deque<std::optional<std::string>> dialog_results;
   /// Runs inside each message box, while it is "open".
   std::function<void(const ShownMessage&)> while_message_open;
 
-  [[nodiscard]] bool is_open(core::WindowId window) const;
-  [[nodiscard]] int count_calls(std::string_view call) const;
-};
+  [[nodiscard]] bool is_open(core::WindowId w) const {
+    return std::find(open_windows.begin(), open_windows.end(), w) != open_windows.end();
+  }
+  [[nodiscard]] int count_calls(std::string_view call) const {
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+  }
 
-[[nodiscard]] const char* window_name(core::WindowId window);
+ private:
+  void log(const char* what, core::WindowId w) {
+    calls.push_back(what + std::string(window_name(w)));
+  }
+  template <typename T>
+  static std::optional<T> next(std::deque<std::optional<T>>& queue) {
+    if (queue.empty()) return std::nullopt;
+    auto front = std::move(queue.front());
+    queue.pop_front();
+    return front;
+  }
+};
 
 class FakeClock final : public core::Clock {
  public:
