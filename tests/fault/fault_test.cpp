@@ -179,6 +179,12 @@ TEST(FileFaults, AnyOperationOfACycleRefusedLosesNoVersion) {
         EXPECT_TRUE(run.clean_folder()) << folder_listing(run.h.exchange_folder);
         EXPECT_FALSE(run.waiting());
         EXPECT_EQ(run.h.session().counterLumarilog, 3);
+        // Known versions change neither file, so neither is written again.
+        faults.arm(nullptr);
+        run.tick(kFirst);
+        EXPECT_EQ(std::count_if(faults.calls.begin(), faults.calls.end(),
+                                [](const std::string& path) { return path.ends_with(".tmp"); }),
+                  0);
       }
     }
   }
