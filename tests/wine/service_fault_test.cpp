@@ -87,7 +87,8 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
             fault.problems.end())
       << describe(faulty.report);
   EXPECT_LT(faulty.took, fault.at_most) << describe(faulty.report);
-  EXPECT_GE(faulty.took, fault.at_least) << describe(faulty.report);
+  // WinHTTP's timer and the test's clock may differ by a timer tick or two.
+  EXPECT_GE(faulty.took + 50ms, fault.at_least) << describe(faulty.report);
   EXPECT_EQ(faulty_requests, static_cast<std::size_t>(fault.requests))
       << "order requests the faulty tick made; the fault covered " << fault.requests;
   if (fault.keeps_files) {
