@@ -1,12 +1,104 @@
 #include "message_box.h"
 
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "gdi_handles.h"
 #include "process_windows.h"
-#include "screen_capture.h"
 
 namespace lumari::test {
 namespace {
 
 constexpr Millis kIconPaintWait{3000};
+
+/// 32-bit pixels (blue, green, red, unused), rows from the top.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+
+// A top-down 32-bit DIB section selected into a memory DC compatible with the screen.
+class Canvas {
+ public:
+  Canvas(int width, int height) : width_(width), height_(height) {
+    ScreenDc screen;
+    dc_.reset(CreateCompatibleDC(screen.get()));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    if (dc_ && bitmap_) selected_ = std::make_unique<SelectedObject>(dc_.get(), bitmap_.get());
+  }
+
+  [[nodiscard]] bool ready() const { return selected_ != nullptr && bits_ != nullptr; }
+  [[nodiscard]] HDC dc() const { return dc_.get(); }
+
+  [[nodiscard]] Image image() const {
+    GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits_);
+    Image image;
+    image.width = width_;
+    image.height = height_;
+    image.pixels.assign(first, first + static_cast<std::size_t>(width_) * height_);
+    return image;
+  }
+
+ private:
+  int width_;
+  int height_;
+  void* bits_ = nullptr;
+  UniqueMemoryDc dc_;
+  UniqueGdiObject bitmap_;
+  std::unique_ptr<SelectedObject> selected_;  // released before the bitmap and the DC
+};
+
+std::optional<Image> capture_screen_area(const RECT& area) {
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return std::nullopt;
+  Canvas canvas(width, height);
+  if (!canvas.ready()) return std::nullopt;
+  ScreenDc screen;
+  if (!BitBlt(canvas.dc(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY)) {
+    return std::nullopt;
+  }
+  return canvas.image();
+}
+
+// The icon drawn at its default size on a dialog-coloured area, as a static
+// icon control draws it.
+std::optional<Image> render_icon_on_dialog_face(HICON icon, int width, int height) {
+  if (width <= 0 || height <= 0) return std::nullopt;
+  Canvas canvas(width, height);
+  if (!canvas.ready()) return std::nullopt;
+  const RECT all{0, 0, width, height};
+  FillRect(canvas.dc(), &all, GetSysColorBrush(COLOR_3DFACE));
+  if (!DrawIconEx(canvas.dc(), 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE)) {
+    return std::nullopt;
+  }
+  return canvas.image();
+}
+
+std::optional<std::uint64_t> image_distance(const Image& a, const Image& b) {
+  if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) {
+    return std::nullopt;
+  }
+  std::uint64_t distance = 0;
+  for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int left = static_cast<int>((a.pixels[i] >> shift) & 0xFF);
+      const int right = static_cast<int>((b.pixels[i] >> shift) & 0xFF);
+      distance += static_cast<std::uint64_t>(std::abs(left - right));
+    }
+  }
+  return distance;
+}
 
 bool is_icon_static(HWND control) {
   if (class_name_of(control) != "Static") return false;

@@ -1,18 +1,20 @@
 // An exchange file held open by another program (the MT4 side) across a tick:
-// hold_file.exe keeps it open without sharing deletion, so that replacing it
-// fails until it lets go. A short hold is waited out within the tick; a long
+// a thread keeps it open without sharing deletion, as the MT4 side may, so that
+// replacing it fails until it lets go. A short hold is waited out within the tick; a long
 // one is not, and what the tick could not save goes out with a later one.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
-#include "holder_process.h"
 #include "shell/data_folder.h"
 #include "text/file_io.h"
 #include "text/line_file.h"
+#include "win32/unique_handle.h"
 #include "wine_app_test.h"
 
 namespace lumari::test {
@@ -32,6 +34,41 @@ constexpr std::chrono::milliseconds kRetryPauses = 1030ms;
 /// came to the rename only after the helper had let go, proves nothing and is
 /// tried again.
 constexpr int kAttempts = 10;
+
+struct FileTraits {
+  using Handle = HANDLE;
+  static Handle invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(Handle handle) { CloseHandle(handle); }
+};
+
+/// Holds the file open for `hold` on a thread of its own, from the moment it is
+/// made; released() is the performance counter just before it let go.
+class Holder {
+ public:
+  Holder(const std::string& path, std::chrono::milliseconds hold)
+      : file_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)),
+        thread_([this, hold] {
+          Sleep(static_cast<DWORD>(hold.count()));
+          released_ = performance_counter();
+          file_.reset();
+        }) {}
+  ~Holder() { thread_.join(); }
+  Holder(const Holder&) = delete;
+  Holder& operator=(const Holder&) = delete;
+  [[nodiscard]] bool holds() const { return static_cast<bool>(file_); }
+  /// Waits until the file is let go.
+  [[nodiscard]] long long released() {
+    thread_.join();
+    thread_ = std::thread([] {});
+    return released_;
+  }
+
+ private:
+  win32::UniqueHandle<FileTraits> file_;
+  long long released_ = 0;
+  std::thread thread_;
+};
 
 /// A tick while the helper held the file, and what the files were just after it.
 struct HeldTick {
@@ -63,10 +100,9 @@ class HeldFileTest : public WineAppTest, public ::testing::WithParamInterface<co
       result.log_before = exchange(core::kOrderLogFile);
       result.current_before = exchange(core::kCurrentOrderFile);
       renames->clear();
-      std::string error;
-      const auto holder = HolderProcess::start(held, hold, error);
-      if (!holder) {
-        ADD_FAILURE() << error;
+      Holder holder(held, hold);
+      if (!holder.holds()) {
+        ADD_FAILURE() << "cannot open " << held << " to hold it";
         return std::nullopt;
       }
       result.tick = tick();
@@ -75,12 +111,7 @@ class HeldFileTest : public WineAppTest, public ::testing::WithParamInterface<co
       result.listing_after = exchange_listing();
       result.waiting_after = session().sync.unsaved_log_lines;
       result.rename_times = *renames;
-      const auto released = holder->wait_released(hold + 20s);
-      if (!released) {
-        ADD_FAILURE() << "hold_file.exe did not let go: " << holder->output();
-        return std::nullopt;
-      }
-      result.released = *released;
+      result.released = holder.released();
       const core::CycleReport& report = result.tick.report;
       std::printf("[ HOLD     ] attempt %d, %s held %lld ms: %s in %lld ms, %zu rename(s)\n",
                   attempt, GetParam(), static_cast<long long>(hold.count()),

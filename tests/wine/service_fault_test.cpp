@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "shell/data_folder.h"
+#include "support/service_faults.h"
 #include "web/loopback_server.h"
 #include "wine_app_test.h"
 
@@ -19,37 +20,28 @@ namespace lumari::test {
 namespace {
 
 using namespace std::chrono_literals;
-using core::AnswerKind;
 
 /// The web client's deadline for a whole request.
 constexpr std::chrono::milliseconds kDeadline{core::WebClientLimits{}.deadline_ms};
 /// What a tick may take beyond its request: reading, merging and writing the
-/// files, and a busy machine.
+/// files, and a busy machine; a 16 MiB body takes longer to refuse.
 constexpr std::chrono::milliseconds kMargin = 2s;
 
-/// Our own modes, not the service's: the fetch goes to a port nobody listens
-/// on; the service is stopped for the tick and started again after it.
-constexpr const char* kRefuse = "refuse";
-constexpr const char* kStop = "stop";
+const char* end_name(FaultEnd end) {
+  switch (end) {
+    case FaultEnd::NoAnswer: return "NoAnswer";
+    case FaultEnd::ErrorPage: return "ErrorPage";
+    case FaultEnd::Orders: return "Orders";
+    case FaultEnd::AnyGood: return "a good end";
+  }
+  return "?";
+}
 
-struct Fault {
-  const char* mode;                   ///< the demo service's fault mode, kRefuse or kStop
-  int requests;                       ///< order requests the fault covers
-  std::optional<AnswerKind> kind;     ///< how the faulty tick ends; any good end when empty
-  std::vector<std::string> problems;  ///< the reasons it may give
-  std::chrono::milliseconds at_most;  ///< how long the faulty tick may take
-  std::chrono::milliseconds at_least = 0ms;
-  bool keeps_files = true;  ///< false for a late but good answer
-};
-
-void PrintTo(const Fault& fault, std::ostream* os) { *os << fault.mode; }
-
-class FaultMatrix : public WineAppTest, public ::testing::WithParamInterface<Fault> {};
+class FaultMatrix : public WineAppTest, public ::testing::WithParamInterface<ServiceFault> {};
 
 TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
-  const Fault fault = GetParam();
-  const bool refuse = std::string(fault.mode) == kRefuse;
-  const bool stop = std::string(fault.mode) == kStop;
+  const ServiceFault fault = GetParam();
+  const bool refuse = std::string(fault.mode) == "refuse";
   ASSERT_NO_FATAL_FAILURE(log_in());
   ASSERT_NO_FATAL_FAILURE(tick_until_orders_logged());
   const std::string log_before = exchange(core::kOrderLogFile);
@@ -65,33 +57,29 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
     nobody.emplace();
     ASSERT_NE(nobody->port(), 0) << "no port on 127.0.0.1 could be bound";
     session().main.host = "http://127.0.0.1:" + std::to_string(nobody->port());
-  } else if (stop) {
-    ASSERT_NO_FATAL_FAILURE(stop_service());
   } else {
-    ASSERT_NO_FATAL_FAILURE(set_fault(fault.mode, fault.requests));
+    ASSERT_NO_FATAL_FAILURE(set_fault(fault.mode, fault.requests_winhttp));
   }
   const TickResult faulty = tick();
   session().main.host = service_host;
-  if (stop) {
-    ASSERT_NO_FATAL_FAILURE(start_service_again());
-  }
   const std::vector<std::string> requests = order_requests();
   const std::size_t faulty_requests = requests.size() - requests_before;
 
-  if (fault.kind) {
-    EXPECT_STREQ(kind_name(faulty.report.kind), kind_name(*fault.kind)) << describe(faulty.report);
-  } else {
+  if (fault.end == FaultEnd::AnyGood) {
     EXPECT_TRUE(is_good(faulty.report)) << describe(faulty.report);
+  } else {
+    EXPECT_STREQ(kind_name(faulty.report.kind), end_name(fault.end)) << describe(faulty.report);
   }
-  EXPECT_NE(std::find(fault.problems.begin(), fault.problems.end(), faulty.report.problem),
-            fault.problems.end())
+  EXPECT_TRUE(problem_allowed(fault.problem_winhttp, faulty.report.problem))
       << describe(faulty.report);
-  EXPECT_LT(faulty.took, fault.at_most) << describe(faulty.report);
+  const auto at_least = fault.waits_for_deadline ? kDeadline : fault.delay;
+  const auto at_most = at_least + (fault.mode == std::string("huge") ? 5s : kMargin);
+  EXPECT_LT(faulty.took, at_most) << describe(faulty.report);
   // WinHTTP's timer and the test's clock may differ by a timer tick or two.
-  EXPECT_GE(faulty.took + 50ms, fault.at_least) << describe(faulty.report);
-  EXPECT_EQ(faulty_requests, static_cast<std::size_t>(fault.requests))
-      << "order requests the faulty tick made; the fault covered " << fault.requests;
-  if (fault.keeps_files) {
+  EXPECT_GE(faulty.took + 50ms, at_least) << describe(faulty.report);
+  EXPECT_EQ(faulty_requests, static_cast<std::size_t>(fault.requests_winhttp))
+      << "order requests the faulty tick made";
+  if (fault.delay == 0ms) {
     EXPECT_EQ(exchange(core::kOrderLogFile), log_before) << describe(faulty.report);
     EXPECT_EQ(exchange(core::kCurrentOrderFile), current_before) << describe(faulty.report);
   }
@@ -118,32 +106,14 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
   RecordProperty("first_good_tick_ms", static_cast<int>(recovery.front().took.count()));
 }
 
-// A redirect loop costs the first request and every redirect the client
-// follows (three). A reset costs one: unlike the Linux client, WinHTTP under
-// Wine does not try a reset request again on a new connection; it reports the
-// reset as such, or as no HTTP answer when the reset comes while it waits for
-// the status line.
-INSTANTIATE_TEST_SUITE_P(
-    Wine, FaultMatrix,
-    ::testing::Values(
-        Fault{kRefuse, 0, AnswerKind::NoAnswer, {"connection refused"}, kMargin},
-        Fault{kStop, 0, AnswerKind::NoAnswer, {"connection refused"}, kMargin},
-        Fault{"hang", 1, AnswerKind::NoAnswer, {"timed out"}, kDeadline + kMargin, kDeadline},
-        Fault{"trickle", 1, AnswerKind::NoAnswer, {"timed out"}, kDeadline + kMargin, kDeadline},
-        Fault{"truncated", 1, AnswerKind::NoAnswer, {"body cut short"}, kMargin},
-        Fault{"huge", 1, AnswerKind::NoAnswer, {"body over the 16 MiB cap"}, 5s},
-        Fault{"reset", 1, AnswerKind::NoAnswer, {"connection reset", "no HTTP answer"}, kMargin},
-        Fault{"error-page", 1, AnswerKind::ErrorPage, {""}, kMargin},
-        Fault{"redirect-loop", 4, AnswerKind::NoAnswer, {"too many redirects"}, kMargin},
-        Fault{"empty", 1, AnswerKind::Orders, {""}, kMargin},
-        Fault{"delay:3000", 1, std::nullopt, {""}, 3s + kMargin, 3s, false}),
-    [](const ::testing::TestParamInfo<Fault>& param) {
-      std::string name;
-      for (const char c : std::string(param.param.mode)) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-      }
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Wine, FaultMatrix, ::testing::ValuesIn(kServiceFaults),
+                         [](const ::testing::TestParamInfo<ServiceFault>& param) {
+                           std::string name;
+                           for (const char c : std::string(param.param.mode)) {
+                             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           }
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace lumari::test

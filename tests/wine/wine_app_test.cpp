@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "holder_process.h"
 #include "shell/data_folder.h"
 #include "text/file_io.h"
 #include "text/line_file.h"
@@ -45,6 +44,18 @@ const char* kind_name(core::AnswerKind kind) {
   return "?";
 }
 
+long long performance_counter() {
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+double counter_ms(long long from, long long to) {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to - from) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 std::string describe(const core::CycleReport& report) {
   std::string text = kind_name(report.kind);
   if (report.kind == core::AnswerKind::Orders) {
@@ -63,7 +74,6 @@ bool is_good(const core::CycleReport& report) {
 void WineAppTest::SetUp() {
   service_url_ = environment("LUMARI_SERVICE_URL");
   request_log_ = windows_path(environment("LUMARI_REQUEST_LOG"));
-  control_folder_ = windows_path(environment("LUMARI_SERVICE_CONTROL"));
   ASSERT_FALSE(service_url_.empty() || request_log_.empty())
       << "LUMARI_SERVICE_URL and LUMARI_REQUEST_LOG are not set: run the test through "
          "tests/wine/wine_fault_run.sh, which starts the native demo service";
@@ -158,7 +168,6 @@ OrderLines WineAppTest::sent_lines() {
   OrderLines lines = core::split_lines(*answer);
   lines.erase(lines.begin(),
               lines.begin() + static_cast<std::ptrdiff_t>(std::min(sent_before_, lines.size())));
-  lines.insert(lines.begin(), sent_earlier_.begin(), sent_earlier_.end());
   return lines;
 }
 
@@ -174,31 +183,6 @@ std::vector<std::string> WineAppTest::order_requests() const {
   }
   return requests;
 }
-
-void WineAppTest::ask_runner(const char* request, const char* answer) {
-  ASSERT_FALSE(control_folder_.empty())
-      << "LUMARI_SERVICE_CONTROL is not set: run the test through tests/wine/wine_fault_run.sh";
-  const fs::path answer_file = fs::path(control_folder_) / answer;
-  write_bytes(fs::path(control_folder_) / request, "");
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-  while (!fs::exists(answer_file)) {
-    if (fs::exists(fs::path(control_folder_) / "failed")) {
-      FAIL() << read_bytes(fs::path(control_folder_) / "failed");
-    }
-    ASSERT_LT(std::chrono::steady_clock::now(), limit)
-        << "the runner did not answer " << request << " with " << answer << " within 15 s";
-    Sleep(20);
-  }
-}
-
-void WineAppTest::stop_service() {
-  // The stopped service's lines are gone from its successor's memory.
-  sent_earlier_ = sent_lines();
-  sent_before_ = 0;
-  ask_runner("stop", "stopped");
-}
-
-void WineAppTest::start_service_again() { ask_runner("start", "started"); }
 
 std::string WineAppTest::exchange_path(std::string_view name) const {
   return (fs::path(exchange_folder_) / name).string();

@@ -12,13 +12,17 @@
 #include <string_view>
 #include <vector>
 
-#include "support/order_expectations.h"
 #include "ports/web_client.h"
 #include "shell/app.h"
 #include "support/fake_ports.h"
+#include "support/order_expectations.h"
 #include "support/temp_folder.h"
 
 namespace lumari::test {
+
+/// The performance counter, and milliseconds between two of its readings.
+[[nodiscard]] long long performance_counter();
+[[nodiscard]] double counter_ms(long long from, long long to);
 
 /// One tick of the polling timer, timed.
 struct TickResult {
@@ -62,12 +66,6 @@ class WineAppTest : public ::testing::Test {
   [[nodiscard]] OrderLines sent_lines();
   /// The order requests of the service's request log so far, one line each.
   [[nodiscard]] std::vector<std::string> order_requests() const;
-  /// Has the runner stop the demo service, and waits until it has.
-  void stop_service();
-  /// Has the runner start the demo service again on its port, and waits until
-  /// it listens. Its order stream starts over from the same seed.
-  void start_service_again();
-
   [[nodiscard]] std::string exchange_path(std::string_view name) const;
   [[nodiscard]] std::string exchange(std::string_view name) const;
   [[nodiscard]] OrderLines exchange_lines(std::string_view name) const;
@@ -93,14 +91,8 @@ class WineAppTest : public ::testing::Test {
   std::unique_ptr<core::App> app_;
 
  private:
-  /// Asks the runner for something through a file in its control folder and
-  /// waits for its answer file.
-  void ask_runner(const char* request, const char* answer);
-
   std::unique_ptr<core::WebClient> control_;
-  std::string control_folder_;  ///< where the runner takes requests, as a Windows path
   std::size_t sent_before_ = 0;
-  OrderLines sent_earlier_;  ///< lines sent by the service before it was stopped
 };
 
 }  // namespace lumari::test
