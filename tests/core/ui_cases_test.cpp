@@ -175,7 +175,8 @@ const std::map<std::string, Ref (*)(AppHarness&)> kFields = {
 #undef S
 
 /// The field's text, after setting it to the value when one is given.
-std::string field(AppHarness& h, const std::string& name, const std::string* value = nullptr) {
+[[nodiscard]] std::string field(AppHarness& h, const std::string& name,
+                                const std::string* value = nullptr) {
   return std::visit(
       [&](auto* f) -> std::string {
         using T = std::remove_pointer_t<decltype(f)>;
@@ -231,8 +232,8 @@ const std::map<std::string, WindowId> kWindows = {{"Login", WindowId::Login},
 void step(AppHarness& h, const CaseRow& r) {
   const std::string& op = r[0];
   // Arguments with "{mt4}" as the MT4 folder that start() saves and "{/}" as the separator.
-  const auto arg = [&](std::size_t i, std::string fallback = "") {
-    const std::string text = replaced(i < r.size() ? r[i] : fallback, "{mt4}", h.mt4_folder);
+  const auto arg = [&](std::size_t i) {
+    const std::string text = replaced(i < r.size() ? r[i] : "", "{mt4}", h.mt4_folder);
     return replaced(text, "{/}", std::string(1, core::kPathSeparator));
   };
   const std::string a1 = arg(1), a2 = arg(2);
