@@ -1,5 +1,6 @@
 // Cases kept as data: rows of tab-separated fields, one per line, with "#"
-// comment lines and blank lines left out. Fields take the escapes \r \n \t \\.
+// comment lines and blank lines left out. Fields take the escapes \r \n \t \\ and
+// \xHH for any byte.
 #pragma once
 
 #include <string>
@@ -18,6 +19,11 @@ using CaseRow = std::vector<std::string>;
       continue;
     }
     const char c = text[++i];
+    if (c == 'x' && i + 2 < text.size()) {
+      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+      continue;
+    }
     out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
   }
   return out;
