@@ -47,4 +47,15 @@ OrderLines lines_missing_from(const OrderLines& all, const OrderLines& part) {
   return missing;
 }
 
+std::vector<std::string> request_lines(std::string_view log, std::string_view request_path) {
+  std::vector<std::string> lines;
+  const std::string marker = " " + std::string(request_path) + " ";
+  for (auto end = log.find('\n'); end != std::string_view::npos; end = log.find('\n')) {
+    const std::string_view line = log.substr(0, end);
+    if (line.find(marker) != std::string_view::npos) lines.emplace_back(line);
+    log.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
 }  // namespace lumari::test

@@ -172,16 +172,7 @@ OrderLines WineAppTest::sent_lines() {
 }
 
 std::vector<std::string> WineAppTest::order_requests() const {
-  std::vector<std::string> requests;
-  const std::string log = read_bytes(fs::path(request_log_));
-  // A line still being written has no line end yet and is left for later.
-  std::size_t start = 0;
-  for (auto end = log.find('\n'); end != std::string::npos; end = log.find('\n', start)) {
-    const std::string line = log.substr(start, end - start);
-    if (line.find(" /GetTD.do ") != std::string::npos) requests.push_back(line);
-    start = end + 1;
-  }
-  return requests;
+  return request_lines(read_bytes(fs::path(request_log_)), "/GetTD.do");
 }
 
 std::string WineAppTest::exchange_path(std::string_view name) const {
