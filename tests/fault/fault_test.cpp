@@ -214,7 +214,9 @@ TEST(FileFaults, AnyOperationOfTheLastPassAtExitRefusedLeavesBothFilesWhole) {
     EXPECT_TRUE(after.log == before.log || after.log == merged.log);
     EXPECT_TRUE(after.current == before.current || after.current == merged.current);
     EXPECT_TRUE(run.clean_folder());
-    if (n == 0) EXPECT_EQ(after, merged);
+    if (n == 0) {
+      EXPECT_EQ(after, merged);
+    }
     if (n > faults.calls.size()) break;
   }
 }
@@ -314,8 +316,9 @@ TEST(FileFaults, ReadOnlyOrFullFileSystemKeepsBothFilesWholeUntilItIsWritable) {
         big_log = crlf({v(100, i % 60, "1.00") + std::to_string(i)}) + big_log;
       Program run(false);
       const std::string& folder = run.h.exchange_folder;
-      if (kind != "read-only")
+      if (kind != "read-only") {
         ASSERT_EQ(::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=256k"), 0);
+      }
       run.h.write_exchange(core::kOrderLogFile, big_log);
       run.h.write_exchange(core::kCurrentOrderFile, kStartCurrent);
       run.tick(kWarmUp);
@@ -346,7 +349,9 @@ TEST(FileFaults, ReadOnlyOrFullFileSystemKeepsBothFilesWholeUntilItIsWritable) {
       run.tick(kEmpty);
       EXPECT_TRUE(run.h.app->last_cycle().saved) << run.h.app->last_cycle().problem;
       EXPECT_FALSE(run.waiting());
-      if (kind != "no room for the log") EXPECT_EQ(differences(run.files(), merged), "");
+      if (kind != "no room for the log") {
+        EXPECT_EQ(differences(run.files(), merged), "");
+      }
       EXPECT_TRUE(run.clean_folder());
       ::umount2(folder.c_str(), MNT_DETACH);
     });

@@ -8,15 +8,18 @@ namespace lumari::test {
 
 namespace fs = std::filesystem;
 
-AppHarness::AppHarness() {
+AppHarness::AppHarness() : AppHarness({}, "http://service.test") {}
+
+AppHarness::AppHarness(core::WebClientFactory factory, const std::string& service_url) {
   data_folder = (root.path() / "program" / "data").string();
   mt4_folder = (root.path() / "mt4").string() + core::kPathSeparator;
   exchange_folder = (root.path() / "mt4" / "experts" / "files").string();
   fs::create_directories(data_folder);
   fs::create_directories(exchange_folder);
   web.answer_always("/GetTD.do", std::string("\r\nXXX"));
-  app = std::make_unique<core::App>(core::Ports{ui, clock, adapters, web.factory()},
-                                    core::AppConfig{data_folder, "http://service.test", {}});
+  app = std::make_unique<core::App>(
+      core::Ports{ui, clock, adapters, factory ? std::move(factory) : web.factory()},
+      core::AppConfig{data_folder, service_url, {}});
 }
 
 void AppHarness::write_data(std::string_view name, std::string_view bytes) {

@@ -15,6 +15,9 @@ namespace lumari::test {
 class AppHarness {
  public:
   AppHarness();
+  /// On a web client of the factory (the scripted one when empty) against the
+  /// service at `service_url`.
+  AppHarness(core::WebClientFactory factory, const std::string& service_url);
 
   TempFolder root;
   FakeUi ui;

@@ -85,7 +85,7 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
   }
   EXPECT_EQ(exchange_listing(), listing_before) << "no temporary file may be left";
   EXPECT_TRUE(polling()) << "polling stopped after " << describe(faulty.report);
-  EXPECT_TRUE(ui_.messages.empty()) << ui_.messages.front().text;
+  EXPECT_TRUE(h_->ui.messages.empty()) << h_->ui.messages.front().text;
 
   const std::vector<TickResult> recovery = tick_until_new_versions_saved();
   ASSERT_FALSE(recovery.empty());

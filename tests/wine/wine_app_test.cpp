@@ -76,27 +76,18 @@ void WineAppTest::SetUp() {
   request_log_ = windows_path(environment("LUMARI_REQUEST_LOG"));
   ASSERT_FALSE(service_url_.empty() || request_log_.empty())
       << "LUMARI_SERVICE_URL and LUMARI_REQUEST_LOG are not set: run the test through "
-         "tests/wine/wine_fault_run.sh, which starts the native demo service";
+         "tests/support/wine_run.sh, which starts the native demo service";
 
   // As the Windows program does: replaced files reach the disk before the rename.
   core::set_file_sync([](std::FILE* file) { return _commit(_fileno(file)) == 0; });
-
-  data_folder_ = (root_.path() / "program" / "data").string();
-  mt4_folder_ = (root_.path() / "mt4").string() + "\\";
-  exchange_folder_ = (root_.path() / "mt4" / "experts" / "files").string();
-  fs::create_directories(data_folder_);
-  fs::create_directories(exchange_folder_);
-  write_bytes(fs::path(data_folder_) / core::kSettingsFile, mt4_folder_ + "\r\n");
-  write_bytes(fs::path(data_folder_) / core::kInstallFile, "\r\n");
 
   control_ = win32::make_winhttp_web_client();
   // A fault left over from an earlier test on the same service would hit this one.
   ASSERT_NO_FATAL_FAILURE(set_fault("none", 0));
   sent_before_ = sent_lines().size();
 
-  app_ = std::make_unique<core::App>(
-      core::Ports{ui_, clock_, adapters_, [] { return win32::make_winhttp_web_client(); }},
-      core::AppConfig{data_folder_, service_url_, {}});
+  h_ = std::make_unique<AppHarness>([] { return win32::make_winhttp_web_client(); }, service_url_);
+  h_->install();
 }
 
 void WineAppTest::TearDown() {
@@ -105,13 +96,13 @@ void WineAppTest::TearDown() {
 }
 
 void WineAppTest::log_in() {
-  app_->FrmMainMdi_Form_Load();
-  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages.front().text;
-  app_->FrmMainMdi_mnuFlSi_Click();
+  h_->app->FrmMainMdi_Form_Load();
+  ASSERT_TRUE(h_->ui.messages.empty()) << h_->ui.messages.front().text;
+  h_->app->FrmMainMdi_mnuFlSi_Click();
   session().login.controls.txtUser = kEmail;
   session().login.controls.txtPass = kPassword;
-  app_->frmLogin_cmdLogin_Click();
-  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages.front().text;
+  h_->app->frmLogin_cmdLogin_Click();
+  ASSERT_TRUE(h_->ui.messages.empty()) << h_->ui.messages.front().text;
   ASSERT_EQ(session().systemid, kSystem);
   ASSERT_TRUE(polling());
 }
@@ -120,11 +111,11 @@ TickResult WineAppTest::tick() {
   TickResult result;
   const auto started = std::chrono::steady_clock::now();
   result.started = performance_counter();
-  app_->FrmMainMdi_mytimer_Timer();
+  h_->app->FrmMainMdi_mytimer_Timer();
   result.ended = performance_counter();
   result.took = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - started);
-  result.report = app_->last_cycle();
+  result.report = h_->app->last_cycle();
   return result;
 }
 
@@ -176,22 +167,22 @@ std::vector<std::string> WineAppTest::order_requests() const {
 }
 
 std::string WineAppTest::exchange_path(std::string_view name) const {
-  return (fs::path(exchange_folder_) / name).string();
+  return (fs::path(h_->exchange_folder) / name).string();
 }
 
 std::string WineAppTest::exchange(std::string_view name) const {
-  return read_bytes(fs::path(exchange_folder_) / name);
+  return read_bytes(fs::path(h_->exchange_folder) / name);
 }
 
 OrderLines WineAppTest::exchange_lines(std::string_view name) const {
   return core::split_lines(exchange(name));
 }
 
-std::string WineAppTest::exchange_listing() const { return folder_listing(exchange_folder_); }
+std::string WineAppTest::exchange_listing() const { return folder_listing(h_->exchange_folder); }
 
 bool WineAppTest::polling() const {
-  const core::Session& state = app_->session();
-  return state.main.swlogin == 1 && state.main.mytimer_enabled && ui_.timer_enabled;
+  const core::Session& state = h_->app->session();
+  return state.main.swlogin == 1 && state.main.mytimer_enabled && h_->ui.timer_enabled;
 }
 
 void WineAppTest::expect_everything_sent_is_merged(std::string_view after) {

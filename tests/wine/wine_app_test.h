@@ -14,9 +14,8 @@
 
 #include "ports/web_client.h"
 #include "shell/app.h"
-#include "support/fake_ports.h"
+#include "support/app_harness.h"
 #include "support/order_expectations.h"
-#include "support/temp_folder.h"
 
 namespace lumari::test {
 
@@ -73,22 +72,15 @@ class WineAppTest : public ::testing::Test {
   [[nodiscard]] std::string exchange_listing() const;
   /// Logged in with the polling timer running, in the session and on screen.
   [[nodiscard]] bool polling() const;
-  [[nodiscard]] core::Session& session() { return app_->session(); }
+  [[nodiscard]] core::Session& session() { return h_->session(); }
 
   /// The order log holds every version sent exactly once, in the order first
   /// sent; the current-order file the latest version of every order; nothing waits.
   void expect_everything_sent_is_merged(std::string_view after);
 
-  TempFolder root_;
-  FakeUi ui_;
-  FakeClock clock_;
-  FakeAdapters adapters_;
   std::string service_url_;
   std::string request_log_;  ///< the service's request log, as a Windows path
-  std::string data_folder_;
-  std::string mt4_folder_;  ///< with its trailing backslash
-  std::string exchange_folder_;
-  std::unique_ptr<core::App> app_;
+  std::unique_ptr<AppHarness> h_;
 
  private:
   std::unique_ptr<core::WebClient> control_;
