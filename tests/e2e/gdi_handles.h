@@ -3,15 +3,10 @@
 
 #include <windows.h>
 
-#include "win32/unique_handle.h"
+#include "win32/win32_handles.h"
 
 namespace lumari::test {
 
-struct KernelHandleTraits {
-  using Handle = HANDLE;
-  static Handle invalid() { return nullptr; }
-  static void close(Handle handle) { CloseHandle(handle); }
-};
 struct MemoryDcTraits {
   using Handle = HDC;
   static Handle invalid() { return nullptr; }
@@ -23,7 +18,6 @@ struct GdiObjectTraits {
   static void close(Handle object) { DeleteObject(object); }
 };
 
-using UniqueKernelHandle = win32::UniqueHandle<KernelHandleTraits>;
 using UniqueMemoryDc = win32::UniqueHandle<MemoryDcTraits>;
 using UniqueGdiObject = win32::UniqueHandle<GdiObjectTraits>;
 

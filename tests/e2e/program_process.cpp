@@ -23,7 +23,7 @@ std::unique_ptr<ProgramProcess> ProgramProcess::start(const std::string& program
   }
   CloseHandle(created.hThread);
   return std::unique_ptr<ProgramProcess>(
-      new ProgramProcess(UniqueKernelHandle(created.hProcess), created.dwProcessId));
+      new ProgramProcess(win32::UniqueKernelHandle(created.hProcess), created.dwProcessId));
 }
 
 bool ProgramProcess::running() const {

@@ -34,9 +34,10 @@ class ProgramProcess {
   void kill();
 
  private:
-  ProgramProcess(UniqueKernelHandle process, DWORD id) : process_(std::move(process)), id_(id) {}
+  ProgramProcess(win32::UniqueKernelHandle process, DWORD id)
+      : process_(std::move(process)), id_(id) {}
 
-  UniqueKernelHandle process_;
+  win32::UniqueKernelHandle process_;
   DWORD id_;
 };
 
