@@ -1,30 +1,298 @@
-// The headless program and the demo service, scenario by scenario as the case
-// file has them.
+// lumari-headless against lumari-demo-service over loopback, in temporary program
+// and MT4 folders: the scenarios of cases/headless.txt, and every way the service
+// can fail an order request, as the shared table has it, in the steps of
+// cases/fault.txt, against the Linux web client.
 #include "cases/headless.h"
 
-#include "service_fixture.h"
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "cases/fault.h"
+#include "headless/curl_web_client.h"
+#include "support/case_file.h"
+#include "support/order_expectations.h"
+#include "support/printable.h"
+#include "support/service_faults.h"
+#include "support/temp_folder.h"
+#include "text/line_file.h"
 
 namespace lumari::test {
 namespace {
 
-/// Each scenario: its name, then its steps.
-std::vector<std::vector<CaseRow>> scenarios() {
-  std::vector<std::vector<CaseRow>> all;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+int count_of(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+template <typename Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = 20s) {
+  for (const auto end = Clock::now() + limit; !condition() && Clock::now() < end;) {
+    std::this_thread::sleep_for(5ms);
+  }
+  return condition();
+}
+
+/// A program started with stdout and stderr going to <output>.out and .err.
+struct Child {
+  pid_t pid = -1;
+  std::string output;
+  std::optional<int> code;
+
+  [[nodiscard]] bool ended() {
+    int status = 0;
+    if (pid > 0 && !code && ::waitpid(pid, &status, WNOHANG) == pid) {
+      code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    return pid <= 0 || code;
+  }
+  [[nodiscard]] std::string out() const { return read_bytes(output + ".out"); }
+};
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  ServiceTest() {
+    fs::create_directories(exchange_);
+    ::setenv("PW", "demo", 1);
+  }
+  ~ServiceTest() override {
+    for (Child* child : {&service_, &headless_}) {
+      if (child->ended()) continue;
+      ::kill(child->pid, SIGKILL);
+      (void)eventually([&] { return child->ended(); });
+    }
+  }
+
+  /// Runs one step; cases/headless.txt says what each verb does.
+  void step(const CaseRow& row) {
+    SCOPED_TRACE(row[0] + (row.size() > 1 ? " " + printable(row[1]) : ""));
+    const std::string& verb = row[0];
+    const auto arg = [&](std::size_t i) { return i < row.size() ? expand(row[i]) : ""; };
+    if (verb == "service" || verb == "restart") {
+      port_ = verb == "service" ? 0 : port_;
+      options_ = verb == "service" ? arg(1) : options_;
+      service_ = start(std::string(LUMARI_DEMO_SERVICE) + " --port " + std::to_string(port_) +
+                       " --sent-log {root}/sent.log " + options_);
+      ASSERT_TRUE(eventually([&] { return count_of(service_.out(), "\n") > 0; }));
+      port_ = std::stoi(service_.out());
+    } else if (verb == "stop" || verb == "term") {
+      Child& child = verb == "stop" ? service_ : headless_;
+      ::kill(child.pid, SIGTERM);
+      ASSERT_TRUE(verb == "term" || eventually([&] { return service_.ended(); }));
+    } else if (verb == "install") {
+      write_bytes(data_ + "/settings.dat", mt4_ + "\r\n");
+      write_bytes(data_ + "/install.dat", "\r\n");
+    } else if (verb == "password") {
+      ::setenv("PW", arg(1).c_str(), 1);
+    } else if (verb == "start" || verb == "run") {
+      started_ = Clock::now();
+      headless_ = start(std::string(LUMARI_HEADLESS) + " --data-dir {data} --service " +
+                        service_url() + " --password-env PW " + arg(verb == "run" ? 2 : 1));
+      if (verb == "run") step({"end", row[1]});
+    } else if (verb == "end") {
+      ASSERT_TRUE(eventually([&] { return headless_.ended(); }, 60s)) << "it did not end";
+      took_ = Clock::now() - started_;
+      EXPECT_EQ(headless_.code, std::stoi(arg(1))) << text_of("err");
+    } else if (verb == "await") {
+      ASSERT_TRUE(eventually([&] { return count_of(text_of("out"), arg(2)) >= std::stoi(arg(1)); }))
+          << text_of("out");
+    } else if (verb == "within") {
+      EXPECT_LT(took_, std::chrono::seconds(std::stoi(arg(1))));
+    } else if (verb == "write") {
+      write_bytes(arg(1), arg(2));
+    } else if (verb == "mkdir" || verb == "exchange") {
+      fs::create_directories(arg(1));
+      if (verb == "exchange") exchange_ = arg(1);
+    } else if (verb == "remove") {
+      fs::remove_all(arg(1));
+    } else if (verb == "keep") {
+      kept_[arg(1)] = text_of(arg(1));
+    } else if (verb == "merged") {
+      const OrderLines sent = core::split_lines(read_bytes(root_.file("sent.log")));
+      ASSERT_FALSE(sent.empty());
+      EXPECT_TRUE(arg(1).empty() || sent.size() > distinct_versions(sent).size()) << "no repeats";
+      EXPECT_EQ(core::split_lines(read_bytes(exchange_ + "/Lumari.log")), distinct_versions(sent));
+      EXPECT_EQ(sorted(core::split_lines(read_bytes(exchange_ + "/ServerOrder.log"))),
+                latest_versions(sent));
+    } else {
+      ASSERT_EQ(verb, "check");
+      check(arg(1), row[2], arg(3));
+    }
+  }
+
+  void check(const std::string& what, const std::string& test, const std::string& text) {
+    const std::string actual = text_of(what);
+    const std::string& kept = kept_[what];
+    const int n = count_of(actual, text);
+    const bool holds = std::isdigit(test[0])
+                           ? (test.back() == '+' ? n >= std::stoi(test) : n == std::stoi(test))
+                       : test == "="     ? actual == text
+                       : test == "has"   ? n > 0
+                       : test == "lacks" ? n == 0
+                       : test == "~"     ? std::regex_match(actual, std::regex(text))
+                       : test == "same"  ? actual == kept
+                       : test == "grown" ? actual.compare(0, kept.size(), kept) == 0
+                                         : test == "absent" && !fs::exists(what);
+    EXPECT_TRUE(holds) << what << " " << test << " \"" << printable(text) << "\", but it holds \""
+                       << printable(actual) << '"';
+  }
+
+  /// "out" and "err" of the headless program, the body of "get:<path>" from the
+  /// service, the bytes of a file, the listing of a folder.
+  [[nodiscard]] std::string text_of(const std::string& what) const {
+    if (what == "out" || what == "err") return read_bytes(headless_.output + "." + what);
+    if (what.rfind("get:", 0) == 0) {
+      const auto body = headless::make_curl_web_client()->get(service_url() + what.substr(4));
+      return body ? *body : std::string();
+    }
+    return fs::is_directory(what) ? folder_listing(what) : read_bytes(what);
+  }
+
+  [[nodiscard]] std::string service_url() const {
+    return "http://127.0.0.1:" + std::to_string(port_);
+  }
+  [[nodiscard]] std::string expand(std::string text) const {
+    for (const auto& [name, value] :
+         std::map<std::string, std::string>{{"{root}", root_.path().string()},
+                                            {"{data}", data_},
+                                            {"{mt4}", mt4_},
+                                            {"{exchange}", exchange_}}) {
+      for (auto at = text.find(name); at != std::string::npos; at = text.find(name)) {
+        text.replace(at, name.size(), value);
+      }
+    }
+    return text;
+  }
+
+  /// Starts the command line's program; its output goes next to the folders.
+  [[nodiscard]] Child start(const std::string& command) {
+    std::istringstream words(expand(command));
+    std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    Child child{-1, root_.file("run" + std::to_string(++runs_)), {}};
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, (child.output + ".out").c_str(), O_WRONLY | O_CREAT,
+                                     0644);
+    posix_spawn_file_actions_addopen(&files, 2, (child.output + ".err").c_str(), O_WRONLY | O_CREAT,
+                                     0644);
+    EXPECT_EQ(posix_spawn(&child.pid, argv[0], &files, nullptr, argv.data(), environ), 0)
+        << command;
+    posix_spawn_file_actions_destroy(&files);
+    return child;
+  }
+
+  TempFolder root_;
+  std::string data_ = root_.file("program/data");
+  std::string mt4_ = root_.file("mt4") + "/";
+  std::string exchange_ = root_.file("mt4/experts/files");
+  std::string options_;
+  int port_ = 0;
+  int runs_ = 0;
+  Child service_;
+  Child headless_;
+  Clock::time_point started_;
+  Clock::duration took_{};
+  std::map<std::string, std::string> kept_;
+};
+
+/// A "test" row with the scenario's name, then its steps.
+struct Scenario {
+  std::vector<CaseRow> rows;
+  friend void PrintTo(const Scenario& s, std::ostream* out) { *out << s.rows[0][1]; }
+};
+
+std::vector<Scenario> scenarios() {
+  std::vector<Scenario> all;
   for (CaseRow& row : case_rows(kCases_headless)) {
     if (row[0] == "test") all.emplace_back();
-    all.back().push_back(std::move(row));
+    all.back().rows.push_back(std::move(row));
   }
   return all;
 }
 
-class Headless : public ServiceTest, public ::testing::WithParamInterface<std::vector<CaseRow>> {};
+class Headless : public ServiceTest, public ::testing::WithParamInterface<Scenario> {};
 
 TEST_P(Headless, RunsAsTheScenarioSays) {
-  for (std::size_t i = 1; i < GetParam().size() && !HasFatalFailure(); ++i) step(GetParam()[i]);
+  const std::vector<CaseRow>& rows = GetParam().rows;
+  for (std::size_t i = 1; i < rows.size() && !HasFatalFailure(); ++i) step(rows[i]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenario, Headless, ::testing::ValuesIn(scenarios()),
-                         [](const auto& p) { return p.param[0][1]; });
+                         [](const auto& p) { return p.param.rows[0][1]; });
+
+constexpr std::chrono::milliseconds kDeadline{core::WebClientLimits{}.deadline_ms};
+
+class FaultMatrix : public ServiceTest, public ::testing::WithParamInterface<ServiceFault> {
+ protected:
+  /// Holds the fourth tick, the faulty one, to the table: its answer and reason
+  /// ("hh:mm:ss <answer> log=<n> current=<n> new=<n>[ (<reason>)]"), how long
+  /// it took, and exchange files as they were unless a late answer came.
+  void expect_tick(const ServiceFault& fault, Clock::duration took) {
+    const std::string tick = core::split_lines(text_of("out")).at(3);
+    const auto at = tick.find(" (");
+    const std::string reason =
+        at == std::string::npos ? "" : tick.substr(at + 2, tick.size() - at - 3);
+    const char* answers[] = {"no answer", "error page", "orders", "orders|idle"};
+    const std::string answer = tick.substr(9, tick.find(" log=") - 9);
+    EXPECT_TRUE(problem_allowed(answers[static_cast<int>(fault.end)], answer)) << tick;
+    EXPECT_TRUE(problem_allowed(fault.problem, reason)) << tick;
+    const auto least = (fault.waits_for_deadline ? kDeadline : 0ms) + fault.delay;
+    EXPECT_LT(took, least + 3s) << tick;
+    // The program's timer and the test's clock may differ by a timer tick.
+    EXPECT_GE(took + 50ms, least) << tick;
+    for (const char* file : {"{exchange}/Lumari.log", "{exchange}/ServerOrder.log"}) {
+      if (fault.delay == 0ms) step({"check", file, "same"});
+    }
+  }
+};
+
+TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
+  const ServiceFault& fault = GetParam();
+  const std::string mode = fault.mode;
+  Clock::time_point faulted;
+  for (const CaseRow& row : case_rows(kCases_fault)) {
+    if (row[0] == "fault" && mode == "refuse") {
+      step({"stop"});
+    } else if (row[0] == "fault") {
+      step({"check", "get:/demo/fault?mode=" + mode + "&count=" + std::to_string(fault.requests),
+            "has", "OK"});
+    } else if (row[0] == "recover") {
+      if (mode == "refuse") step({"restart"});
+    } else if (row[0] != "tick") {
+      step(row);
+    }
+    if (row[0] == "fault") faulted = Clock::now();
+    if (row[0] == "tick") expect_tick(fault, Clock::now() - faulted);
+    if (HasFatalFailure()) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFault, FaultMatrix, ::testing::ValuesIn(kServiceFaults),
+                         [](const auto& p) {
+                           std::string name = p.param.mode;
+                           for (char& c : name) c = std::isalnum(c) ? c : '_';
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace lumari::test
