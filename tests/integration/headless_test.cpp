@@ -167,17 +167,11 @@ class ServiceTest : public ::testing::Test {
   [[nodiscard]] std::string service_url() const {
     return "http://127.0.0.1:" + std::to_string(port_);
   }
-  [[nodiscard]] std::string expand(std::string text) const {
-    for (const auto& [name, value] :
-         std::map<std::string, std::string>{{"{root}", root_.path().string()},
-                                            {"{data}", data_},
-                                            {"{mt4}", mt4_},
-                                            {"{exchange}", exchange_}}) {
-      for (auto at = text.find(name); at != std::string::npos; at = text.find(name)) {
-        text.replace(at, name.size(), value);
-      }
-    }
-    return text;
+  [[nodiscard]] std::string expand(const std::string& text) const {
+    return with_values(text, {{"{root}", root_.path().string()},
+                              {"{data}", data_},
+                              {"{mt4}", mt4_},
+                              {"{exchange}", exchange_}});
   }
 
   /// Starts the command line's program; its output goes next to the folders.
