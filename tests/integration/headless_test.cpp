@@ -184,11 +184,11 @@ class ServiceTest : public ::testing::Test {
     Child child{-1, root_.file("run" + std::to_string(++runs_)), {}};
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, (child.output + ".out").c_str(), O_WRONLY | O_CREAT,
-                                     0644);
-    posix_spawn_file_actions_addopen(&files, 2, (child.output + ".err").c_str(), O_WRONLY | O_CREAT,
-                                     0644);
+    const std::string paths[] = {"/dev/null", child.output + ".out", child.output + ".err"};
+    for (int fd = 0; fd < 3; ++fd) {
+      posix_spawn_file_actions_addopen(&files, fd, paths[fd].c_str(),
+                                       fd == 0 ? O_RDONLY : O_WRONLY | O_CREAT, 0644);
+    }
     EXPECT_EQ(posix_spawn(&child.pid, argv[0], &files, nullptr, argv.data(), environ), 0)
         << command;
     posix_spawn_file_actions_destroy(&files);
