@@ -1,28 +1,39 @@
-#include <gtest/gtest.h>
+// lumari-headless against lumari-demo-service over loopback, in temporary program
+// and MT4 folders: the scenarios of cases/headless.txt, and every way the service
+// can fail an order request, as the shared table has it, in the steps of
+// cases/fault.txt, against the Linux web client.
+#include "cases/headless.h"
 
-#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <iterator>
+#include <map>
+#include <optional>
 #include <regex>
+#include <sstream>
 #include <thread>
 
-#include "service_fixture.h"
+#include "cases/fault.h"
+#include "headless/curl_web_client.h"
+#include "support/case_file.h"
+#include "support/order_expectations.h"
+#include "support/printable.h"
+#include "support/service_faults.h"
+#include "support/temp_folder.h"
+#include "text/line_file.h"
 
 namespace lumari::test {
 namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-const std::vector<std::string> kDemoLogin = {"--email", "demo@example.com"};
-
-std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using Clock = std::chrono::steady_clock;
 
 int count_of(const std::string& text, const std::string& part) {
   int n = 0;
@@ -30,249 +41,252 @@ int count_of(const std::string& text, const std::string& part) {
   return n;
 }
 
-TEST_F(ServiceTest, FirstRunSavesSettingsWritesMarkerAndLogsIn) {
-  start_service();
-  const auto run = run_headless(with(
-      kDemoLogin, {"--mt4", mt4_dir + "terminal.exe", "--cycles", "2", "--interval-ms", "20"}));
-  EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(count_of(run.err, "Lumari Terminal: Please locate your MT4 now\n"), 1) << run.err;
-  EXPECT_EQ(data("settings.dat"), mt4_dir + "\r\n");
-  EXPECT_EQ(data("install.dat"), "\r\n");
-  EXPECT_EQ(data("systemp.dat"), "11;Alpha\r\n");
-  EXPECT_EQ(data("chklogin.dat"), "1;0; \r\n");
-  EXPECT_TRUE(fs::exists(fs::path(exchange_dir) / "Lumari.log"));
+template <typename Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = 20s) {
+  for (const auto end = Clock::now() + limit; !condition() && Clock::now() < end;) {
+    std::this_thread::sleep_for(5ms);
+  }
+  return condition();
 }
 
-TEST_F(ServiceTest, FirstRunWithACapitalTerminalExeIsRejected) {
-  start_service();
-  const auto run = run_headless(with(kDemoLogin, {"--mt4", mt4_dir + "Terminal.exe"}));
-  EXPECT_EQ(run.exit_code, 4);
-  EXPECT_TRUE(contains(run.err,
-                       "Lumari Terminal: The Application is invalid. Make sure you have "
-                       "chosen terminal.exe file\n"))
-      << run.err;
-  EXPECT_FALSE(fs::exists(fs::path(data_dir) / "settings.dat"));
-  EXPECT_FALSE(fs::exists(fs::path(data_dir) / "install.dat"));
+/// A program started with stdout and stderr going to <output>.out and .err.
+struct Child {
+  pid_t pid = -1;
+  std::string output;
+  std::optional<int> code;
+
+  [[nodiscard]] bool ended() {
+    int status = 0;
+    if (pid > 0 && !code && ::waitpid(pid, &status, WNOHANG) == pid) {
+      code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    return pid <= 0 || code;
+  }
+  [[nodiscard]] std::string out() const { return read_bytes(output + ".out"); }
+};
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  ServiceTest() {
+    fs::create_directories(exchange_);
+    ::setenv("PW", "demo", 1);
+  }
+  ~ServiceTest() override {
+    for (Child* child : {&service_, &headless_}) {
+      if (child->ended()) continue;
+      ::kill(child->pid, SIGKILL);
+      (void)eventually([&] { return child->ended(); });
+    }
+  }
+
+  /// Runs one step; cases/headless.txt says what each verb does.
+  void step(const CaseRow& row) {
+    SCOPED_TRACE(row[0] + (row.size() > 1 ? " " + printable(row[1]) : ""));
+    const std::string& verb = row[0];
+    const auto arg = [&](std::size_t i) { return i < row.size() ? expand(row[i]) : ""; };
+    if (verb == "service" || verb == "restart") {
+      port_ = verb == "service" ? 0 : port_;
+      options_ = verb == "service" ? arg(1) : options_;
+      service_ = start(std::string(LUMARI_DEMO_SERVICE) + " --port " + std::to_string(port_) +
+                       " --sent-log {root}/sent.log " + options_);
+      ASSERT_TRUE(eventually([&] { return count_of(service_.out(), "\n") > 0; }));
+      port_ = std::stoi(service_.out());
+    } else if (verb == "stop" || verb == "term") {
+      Child& child = verb == "stop" ? service_ : headless_;
+      ::kill(child.pid, SIGTERM);
+      ASSERT_TRUE(verb == "term" || eventually([&] { return service_.ended(); }));
+    } else if (verb == "install") {
+      write_bytes(data_ + "/settings.dat", mt4_ + "\r\n");
+      write_bytes(data_ + "/install.dat", "\r\n");
+    } else if (verb == "password") {
+      ::setenv("PW", arg(1).c_str(), 1);
+    } else if (verb == "start" || verb == "run") {
+      started_ = Clock::now();
+      headless_ = start(std::string(LUMARI_HEADLESS) + " --data-dir {data} --service " +
+                        service_url() + " --password-env PW " + arg(verb == "run" ? 2 : 1));
+      if (verb == "run") step({"end", row[1]});
+    } else if (verb == "end") {
+      ASSERT_TRUE(eventually([&] { return headless_.ended(); }, 60s)) << "it did not end";
+      took_ = Clock::now() - started_;
+      EXPECT_EQ(headless_.code, std::stoi(arg(1))) << text_of("err");
+    } else if (verb == "await") {
+      ASSERT_TRUE(eventually([&] { return count_of(text_of("out"), arg(2)) >= std::stoi(arg(1)); }))
+          << text_of("out");
+    } else if (verb == "within") {
+      EXPECT_LT(took_, std::chrono::seconds(std::stoi(arg(1))));
+    } else if (verb == "write") {
+      write_bytes(arg(1), arg(2));
+    } else if (verb == "mkdir" || verb == "exchange") {
+      fs::create_directories(arg(1));
+      if (verb == "exchange") exchange_ = arg(1);
+    } else if (verb == "remove") {
+      fs::remove_all(arg(1));
+    } else if (verb == "keep") {
+      kept_[arg(1)] = text_of(arg(1));
+    } else if (verb == "merged") {
+      const OrderLines sent = core::split_lines(read_bytes(root_.file("sent.log")));
+      ASSERT_FALSE(sent.empty());
+      EXPECT_TRUE(arg(1).empty() || sent.size() > distinct_versions(sent).size()) << "no repeats";
+      EXPECT_EQ(core::split_lines(read_bytes(exchange_ + "/Lumari.log")), distinct_versions(sent));
+      EXPECT_EQ(sorted(core::split_lines(read_bytes(exchange_ + "/ServerOrder.log"))),
+                latest_versions(sent));
+    } else {
+      ASSERT_EQ(verb, "check");
+      check(arg(1), row[2], arg(3));
+    }
+  }
+
+  void check(const std::string& what, const std::string& test, const std::string& text) {
+    const std::string actual = text_of(what);
+    const std::string& kept = kept_[what];
+    const int n = count_of(actual, text);
+    const bool holds = std::isdigit(test[0])
+                           ? (test.back() == '+' ? n >= std::stoi(test) : n == std::stoi(test))
+                       : test == "="     ? actual == text
+                       : test == "has"   ? n > 0
+                       : test == "lacks" ? n == 0
+                       : test == "~"     ? std::regex_match(actual, std::regex(text))
+                       : test == "same"  ? actual == kept
+                       : test == "grown" ? actual.compare(0, kept.size(), kept) == 0
+                                         : test == "absent" && !fs::exists(what);
+    EXPECT_TRUE(holds) << what << " " << test << " \"" << printable(text) << "\", but it holds \""
+                       << printable(actual) << '"';
+  }
+
+  /// "out" and "err" of the headless program, the body of "get:<path>" from the
+  /// service, the bytes of a file, the listing of a folder.
+  [[nodiscard]] std::string text_of(const std::string& what) const {
+    if (what == "out" || what == "err") return read_bytes(headless_.output + "." + what);
+    if (what.rfind("get:", 0) == 0) {
+      const auto body = headless::make_curl_web_client()->get(service_url() + what.substr(4));
+      return body ? *body : std::string();
+    }
+    return fs::is_directory(what) ? folder_listing(what) : read_bytes(what);
+  }
+
+  [[nodiscard]] std::string service_url() const {
+    return "http://127.0.0.1:" + std::to_string(port_);
+  }
+  [[nodiscard]] std::string expand(const std::string& text) const {
+    return with_values(text, {{"{root}", root_.path().string()},
+                              {"{data}", data_},
+                              {"{mt4}", mt4_},
+                              {"{exchange}", exchange_}});
+  }
+
+  /// Starts the command line's program; its output goes next to the folders.
+  [[nodiscard]] Child start(const std::string& command) {
+    std::istringstream words(expand(command));
+    std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    Child child{-1, root_.file("run" + std::to_string(++runs_)), {}};
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    const std::string paths[] = {"/dev/null", child.output + ".out", child.output + ".err"};
+    for (int fd = 0; fd < 3; ++fd) {
+      posix_spawn_file_actions_addopen(&files, fd, paths[fd].c_str(),
+                                       fd == 0 ? O_RDONLY : O_WRONLY | O_CREAT, 0644);
+    }
+    EXPECT_EQ(posix_spawn(&child.pid, argv[0], &files, nullptr, argv.data(), environ), 0)
+        << command;
+    posix_spawn_file_actions_destroy(&files);
+    return child;
+  }
+
+  TempFolder root_;
+  std::string data_ = root_.file("program/data");
+  std::string mt4_ = root_.file("mt4") + "/";
+  std::string exchange_ = root_.file("mt4/experts/files");
+  std::string options_;
+  int port_ = 0;
+  int runs_ = 0;
+  Child service_;
+  Child headless_;
+  Clock::time_point started_;
+  Clock::duration took_{};
+  std::map<std::string, std::string> kept_;
+};
+
+/// A "test" row with the scenario's name, then its steps.
+struct Scenario {
+  std::vector<CaseRow> rows;
+  friend void PrintTo(const Scenario& s, std::ostream* out) { *out << s.rows[0][1]; }
+};
+
+std::vector<Scenario> scenarios() {
+  std::vector<Scenario> all;
+  for (CaseRow& row : case_rows(kCases_headless)) {
+    if (row[0] == "test") all.emplace_back();
+    all.back().rows.push_back(std::move(row));
+  }
+  return all;
 }
 
-TEST_F(ServiceTest, OneSystemPollingFillsBothFilesWithWhatWasSent) {
-  start_service({"--max-orders", "6", "--repeat", "--seed", "5"});
-  install();
-  const auto run = run_headless(with(kDemoLogin, {"--cycles", "60", "--interval-ms", "10"}));
-  ASSERT_EQ(run.exit_code, 0) << run.err;
+class Headless : public ServiceTest, public ::testing::WithParamInterface<Scenario> {};
 
-  const OrderLines sent = sent_lines();
-  ASSERT_FALSE(sent.empty());
-  EXPECT_GT(sent.size(), distinct_versions(sent).size()) << "--repeat sends versions again";
-  EXPECT_EQ(exchange_lines("Lumari.log"), distinct_versions(sent))
-      << "every version exactly once, in the order first received";
-  EXPECT_EQ(sorted(exchange_lines("ServerOrder.log")), latest_versions(sent));
-  EXPECT_EQ(count_of(run.out, " log="), 60) << "one status line per tick";
-  EXPECT_TRUE(contains(run.out, " orders log=")) << run.out;
-  EXPECT_EQ(count_of(run.out, "exchange folder: " + exchange_dir + "\n"), 1) << run.out;
+TEST_P(Headless, RunsAsTheScenarioSays) {
+  const std::vector<CaseRow>& rows = GetParam().rows;
+  for (std::size_t i = 1; i < rows.size() && !HasFatalFailure(); ++i) step(rows[i]);
 }
 
-TEST_F(ServiceTest, CurrentTerminalIsFoundByTheOriginOfItsDataFolder) {
-  start_service({"--max-orders", "4", "--seed", "9"});
-  fs::remove_all(fs::path(mt4_dir) / "experts");
-  const fs::path terminals = root.path() / "Terminal";
-  write_bytes(terminals / "0F1E" / "origin.txt", "\xEF\xBB\xBF" + mt4_dir);
-  write_bytes(terminals / "other" / "origin.txt", "/somewhere/else");
-  fs::create_directories(terminals / "other" / "MQL4" / "Files");
-  exchange_dir = (terminals / "0F1E" / "MQL4" / "Files").string();
-  fs::create_directories(exchange_dir);
-  const auto run =
-      run_headless(with(kDemoLogin, {"--mt4", mt4_dir + "terminal.exe", "--terminal-data",
-                                     terminals.string(), "--cycles", "30", "--interval-ms", "10"}));
-  ASSERT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(count_of(run.out, "exchange folder: " + exchange_dir + "\n"), 1) << run.out;
-  const OrderLines sent = sent_lines();
-  ASSERT_FALSE(sent.empty());
-  EXPECT_EQ(exchange_lines("Lumari.log"), distinct_versions(sent));
-  EXPECT_EQ(sorted(exchange_lines("ServerOrder.log")), latest_versions(sent));
-  EXPECT_TRUE(fs::is_empty(terminals / "other" / "MQL4" / "Files"));
-}
+INSTANTIATE_TEST_SUITE_P(Scenario, Headless, ::testing::ValuesIn(scenarios()),
+                         [](const auto& p) { return p.param.rows[0][1]; });
 
-TEST_F(ServiceTest, SeveralSystemsFollowTheChosenOne) {
-  start_service({"--max-orders", "3"});
-  install();
-  const auto run = run_headless({"--email", "multi@example.com", "--system", "12",
-                                 "--remember-system", "--cycles", "30", "--interval-ms", "10"});
-  ASSERT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(data("systemp.dat"), "11;Alpha\r\n12;Beta Fund\r\n15;Gamma\r\n");
-  const auto lines = exchange_lines("ServerOrder.log");
-  ASSERT_FALSE(lines.empty());
-  for (const auto& line : lines) EXPECT_TRUE(contains(line, "magic=12")) << line;
-  EXPECT_TRUE(contains(service_get("/demo/state"), "12")) << "the choice reached the service";
-  // The remembered choice is preselected next time.
-  EXPECT_TRUE(contains(data("chklogin.dat"), "2;1;12 Beta Fund8\r\n")) << data("chklogin.dat");
-}
+constexpr std::chrono::milliseconds kDeadline{core::WebClientLimits{}.deadline_ms};
 
-TEST_F(ServiceTest, UnknownSystemIdEndsWithoutFollowing) {
-  start_service();
-  install();
-  const auto run = run_headless({"--email", "multi@example.com", "--system", "99"});
-  EXPECT_EQ(run.exit_code, 5);
-}
+class FaultMatrix : public ServiceTest, public ::testing::WithParamInterface<ServiceFault> {
+ protected:
+  /// Holds the fourth tick, the faulty one, to the table: its answer and reason
+  /// ("hh:mm:ss <answer> log=<n> current=<n> new=<n>[ (<reason>)]"), how long
+  /// it took, and exchange files as they were unless a late answer came.
+  void expect_tick(const ServiceFault& fault, Clock::duration took) {
+    const std::string tick = core::split_lines(text_of("out")).at(3);
+    const auto at = tick.find(" (");
+    const std::string reason =
+        at == std::string::npos ? "" : tick.substr(at + 2, tick.size() - at - 3);
+    const char* answers[] = {"no answer", "error page", "orders", "orders|idle"};
+    const std::string answer = tick.substr(9, tick.find(" log=") - 9);
+    EXPECT_TRUE(problem_allowed(answers[static_cast<int>(fault.end)], answer)) << tick;
+    EXPECT_TRUE(problem_allowed(fault.problem, reason)) << tick;
+    const auto least = (fault.waits_for_deadline ? kDeadline : 0ms) + fault.delay;
+    EXPECT_LT(took, least + 3s) << tick;
+    // The program's timer and the test's clock may differ by a timer tick.
+    EXPECT_GE(took + 50ms, least) << tick;
+    for (const char* file : {"{exchange}/Lumari.log", "{exchange}/ServerOrder.log"}) {
+      if (fault.delay == 0ms) step({"check", file, "same"});
+    }
+  }
+};
 
-TEST_F(ServiceTest, RefusedLoginEndsWithLoginError) {
-  start_service();
-  install();
-  const auto run = run_headless(kDemoLogin, "wrong");
-  EXPECT_EQ(run.exit_code, 2);
-  EXPECT_TRUE(contains(run.err, "Lumari Terminal: Login Error\n")) << run.err;
-  EXPECT_FALSE(fs::exists(fs::path(data_dir) / "systemp.dat"));
-  EXPECT_FALSE(contains(run.err, "wrong")) << "the password never reaches the console";
-}
-
-TEST_F(ServiceTest, AccountWithoutSystemsEndsWithNothingToFollow) {
-  start_service();
-  install();
-  const auto run = run_headless({"--email", "none@example.com"});
-  EXPECT_EQ(run.exit_code, 5);
-  EXPECT_EQ(data("systemp.dat"), "");
-}
-
-// A stop that comes as soon as the port is printed, before the service has
-// started accepting, must still end it (it once went on serving for ever).
-TEST_F(ServiceTest, ServiceStoppedAsSoonAsItListensEnds) {
-  for (int round = 0; round < 40 && !HasFatalFailure(); ++round) {
-    start_service();
-    stop_service();
+TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
+  const ServiceFault& fault = GetParam();
+  const std::string mode = fault.mode;
+  Clock::time_point faulted;
+  for (const CaseRow& row : case_rows(kCases_fault)) {
+    if (row[0] == "fault" && mode == "refuse") {
+      step({"stop"});
+    } else if (row[0] == "fault") {
+      step({"check", "get:/demo/fault?mode=" + mode + "&count=" + std::to_string(fault.requests),
+            "has", "OK"});
+    } else if (row[0] == "recover") {
+      if (mode == "refuse") step({"restart"});
+    } else if (row[0] != "tick") {
+      step(row);
+    }
+    if (row[0] == "fault") faulted = Clock::now();
+    if (row[0] == "tick") expect_tick(fault, Clock::now() - faulted);
+    if (HasFatalFailure()) return;
   }
 }
 
-TEST_F(ServiceTest, DeadServiceAtLoginSaysSoAndEnds) {
-  start_service();
-  install();
-  stop_service();
-  const auto run = run_headless(kDemoLogin);
-  EXPECT_EQ(run.exit_code, 2);
-  EXPECT_TRUE(contains(run.err, "Lumari Terminal: Login Error The service could not be reached"))
-      << run.err;
-}
-
-TEST_F(ServiceTest, ForcedLogoutStopsPollingAndShowsTheLoginWindow) {
-  start_service({"--max-orders", "2"});
-  install();
-  auto headless = start_headless(with(kDemoLogin, {"--cycles", "100000", "--interval-ms", "20"}));
-  // Wait until the first computer polls, then log in and poll from a second one.
-  for (int i = 0; i < 500 && !contains(headless->stdout_text(), "log="); ++i) {
-    std::this_thread::sleep_for(10ms);
-  }
-  ASSERT_TRUE(contains(headless->stdout_text(), "log=")) << headless->stderr_text();
-  EXPECT_EQ(service_get("/LumariLoginCheckAction.do?email=demo%40example.com&password=demo"),
-            "1234;11;Alpha;");
-  EXPECT_NE(service_get("/GetTD.do?systemid=11&userid=1234&loginid=OTHER-COMPUTER"), "\r\nYYY");
-
-  const auto code = headless->wait_for_exit(20s);
-  ASSERT_TRUE(code.has_value());
-  EXPECT_EQ(*code, 3);
-  EXPECT_EQ(count_of(headless->stderr_text(),
-                     "Lumari Terminal: User with same credentials is login on another computer. "
-                     "You are forced to logout!.\n"),
-            1)
-      << headless->stderr_text();
-  EXPECT_TRUE(contains(headless->stdout_text(), "forced logout"));
-  EXPECT_EQ(count_of(data("lumari.dat"), "\r\n"), 1) << "left as Exit does";
-}
-
-TEST_F(ServiceTest, IdleAndErrorPagesChangeNothing) {
-  start_service({"--max-orders", "3"});
-  install();
-  ASSERT_EQ(run_headless(with(kDemoLogin, {"--cycles", "20", "--interval-ms", "10"})).exit_code, 0);
-  const std::string log = exchange("Lumari.log");
-  const std::string current = exchange("ServerOrder.log");
-  ASSERT_FALSE(log.empty());
-
-  EXPECT_EQ(service_get("/demo/fault?mode=error-page").substr(0, 2), "OK");
-  auto run = run_headless(with(kDemoLogin, {"--cycles", "5", "--interval-ms", "10"}));
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(count_of(run.out, " error page "), 5) << run.out;
-  EXPECT_EQ(exchange("Lumari.log"), log);
-
-  EXPECT_EQ(service_get("/demo/fault?mode=none").substr(0, 2), "OK");
-  // The stream of three orders is over: every later answer is idle. The
-  // current-order file, emptied at the start of a run, is rebuilt only by a pass.
-  run = run_headless(with(kDemoLogin, {"--cycles", "5", "--interval-ms", "10"}));
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(count_of(run.out, " idle "), 5) << run.out;
-  EXPECT_EQ(exchange("Lumari.log"), log);
-}
-
-TEST_F(ServiceTest, DeadServiceMidRunNeitherHangsNorLosesAnything) {
-  start_service({"--max-orders", "8", "--seed", "9"});
-  install();
-  const int first_port = port;
-  auto headless = start_headless(with(kDemoLogin, {"--cycles", "150", "--interval-ms", "20"}));
-  for (int i = 0; i < 500 && count_of(headless->stdout_text(), " orders ") < 3; ++i) {
-    std::this_thread::sleep_for(10ms);
-  }
-  stop_service();
-  for (int i = 0; i < 500 && count_of(headless->stdout_text(), " no answer ") < 3; ++i) {
-    std::this_thread::sleep_for(10ms);
-  }
-  EXPECT_GE(count_of(headless->stdout_text(), "(connection refused)"), 3)
-      << headless->stdout_text();
-  const std::string log_while_down = exchange("Lumari.log");
-
-  start_service({"--max-orders", "8", "--seed", "9"}, first_port);
-  const auto code = headless->wait_for_exit(60s);
-  ASSERT_TRUE(code.has_value());
-  EXPECT_EQ(*code, 0) << headless->stderr_text();
-  const std::string log_after = exchange("Lumari.log");
-  EXPECT_EQ(log_after.compare(0, log_while_down.size(), log_while_down), 0)
-      << "the order log only grows";
-  EXPECT_EQ(exchange_lines("Lumari.log"), distinct_versions(sent_lines()));
-  // The silence and its end are told once each, on stderr.
-  EXPECT_EQ(count_of(headless->stderr_text(),
-                     "Lumari Terminal: No answer from the service: connection refused\n"),
-            1)
-      << headless->stderr_text();
-  EXPECT_EQ(count_of(headless->stderr_text(), "Lumari Terminal: The service answers again\n"), 1)
-      << headless->stderr_text();
-}
-
-TEST_F(ServiceTest, HangingServiceEndsTheTickAtTheDeadline) {
-  start_service();
-  install();
-  EXPECT_EQ(service_get("/demo/fault?mode=hang&count=1").substr(0, 2), "OK");
-  const auto started = std::chrono::steady_clock::now();
-  const auto run =
-      run_headless(with(kDemoLogin, {"--cycles", "2", "--interval-ms", "10"}), "demo", 40s);
-  const auto took = std::chrono::steady_clock::now() - started;
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(count_of(run.out, " no answer "), 1) << run.out;
-  EXPECT_TRUE(contains(run.out, "(timed out)")) << run.out;
-  EXPECT_TRUE(contains(run.out, " orders ")) << "polling goes on after the hang";
-  EXPECT_LT(took, 25s);
-}
-
-TEST_F(ServiceTest, TerminationLeavesAsExitDoes) {
-  start_service();
-  install();
-  auto headless = start_headless(with(kDemoLogin, {"--interval-ms", "20"}));
-  for (int i = 0; i < 500 && !contains(headless->stdout_text(), "log="); ++i) {
-    std::this_thread::sleep_for(10ms);
-  }
-  headless->signal(SIGTERM);
-  const auto code = headless->wait_for_exit(20s);
-  ASSERT_TRUE(code.has_value());
-  EXPECT_EQ(*code, 0);
-  const std::regex run_log_line(
-      R"(\S+ start time = \S+ end time = \S+ Counter Lumarilog =  [0-9]+\r\n)");
-  EXPECT_TRUE(std::regex_match(data("lumari.dat"), run_log_line)) << data("lumari.dat");
-}
-
-TEST_F(ServiceTest, RememberedEmailIsUsedWithoutTypingIt) {
-  start_service();
-  install();
-  ASSERT_EQ(run_headless(with(kDemoLogin, {"--remember", "--cycles", "0"})).exit_code, 0);
-  EXPECT_EQ(data("chklogin.dat"), "1;1;demo@example.com\r\n");
-  const auto run = run_headless({"--cycles", "1", "--interval-ms", "10"});
-  EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(count_of(data("lumari.dat"), "\r\n"), 2);
-}
+INSTANTIATE_TEST_SUITE_P(EveryFault, FaultMatrix, ::testing::ValuesIn(kServiceFaults),
+                         [](const auto& p) {
+                           std::string name = p.param.mode;
+                           for (char& c : name) c = std::isalnum(c) ? c : '_';
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace lumari::test

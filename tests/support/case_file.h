@@ -3,8 +3,10 @@
 // \xHH for any byte.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lumari::test {
@@ -27,6 +29,17 @@ using CaseRow = std::vector<std::string>;
     out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
   }
   return out;
+}
+
+/// The text with each name of `values` (such as "{server}") replaced by its value.
+[[nodiscard]] inline std::string with_values(
+    std::string text, std::initializer_list<std::pair<std::string_view, std::string>> values) {
+  for (const auto& [name, value] : values) {
+    for (std::size_t at; (at = text.find(name)) != std::string::npos;) {
+      text.replace(at, name.size(), value);
+    }
+  }
+  return text;
 }
 
 [[nodiscard]] inline std::vector<CaseRow> case_rows(std::string_view text) {

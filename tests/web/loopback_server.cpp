@@ -11,19 +11,16 @@
 #endif
 
 #include <algorithm>
-#include <cstring>
 
 namespace lumari::test {
 namespace {
 
 #ifdef _WIN32
 using Socket = SOCKET;
-const Socket kNoSocket = INVALID_SOCKET;
-constexpr int kShutBoth = SD_BOTH;
 constexpr int kShutSend = SD_SEND;
+constexpr int kShutBoth = SD_BOTH;
 constexpr int kSendFlags = 0;
-void close_socket(Socket s) { closesocket(s); }
-
+void close_socket(std::intptr_t s) { closesocket(static_cast<Socket>(s)); }
 bool sockets_ready() {
   static const bool ready = [] {
     WSADATA data;
@@ -33,253 +30,143 @@ bool sockets_ready() {
 }
 #else
 using Socket = int;
-constexpr Socket kNoSocket = -1;
-constexpr int kShutBoth = SHUT_RDWR;
 constexpr int kShutSend = SHUT_WR;
+constexpr int kShutBoth = SHUT_RDWR;
 constexpr int kSendFlags = MSG_NOSIGNAL;  // a gone peer is a false result, not SIGPIPE
-void close_socket(Socket s) { ::close(s); }
+void close_socket(std::intptr_t s) { ::close(static_cast<Socket>(s)); }
 bool sockets_ready() { return true; }
 #endif
 
-Socket to_socket(std::intptr_t s) { return static_cast<Socket>(s); }
-std::intptr_t from_socket(Socket s) { return s == kNoSocket ? -1 : static_cast<std::intptr_t>(s); }
+Socket raw(std::intptr_t s) { return static_cast<Socket>(s); }
 
-sockaddr_in loopback_address(int port) {
+/// A new socket bound to 127.0.0.1 on a port the system picks; -1 on failure.
+std::intptr_t bind_loopback(int& port, int type) {
+  if (!sockets_ready()) return -1;
+  const Socket s = ::socket(AF_INET, type, 0);
+  if (s == static_cast<Socket>(-1)) return -1;
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  return address;
-}
-
-/// Binds a new socket to 127.0.0.1 on a port the system picks.
-Socket bind_loopback(int& port, int type) {
-  if (!sockets_ready()) return kNoSocket;
-  const Socket s = ::socket(AF_INET, type, 0);
-  if (s == kNoSocket) return kNoSocket;
-  sockaddr_in address = loopback_address(0);
   socklen_t length = sizeof address;
   if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    close_socket(s);
-    return kNoSocket;
+    close_socket(static_cast<std::intptr_t>(s));
+    return -1;
   }
   port = ntohs(address.sin_port);
-  return s;
-}
-
-const char* reason_phrase(int status) {
-  switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-  }
+  return static_cast<std::intptr_t>(s);
 }
 
 }  // namespace
 
-struct ServerConnection::State {
-  LoopbackServer* server = nullptr;
-  std::mutex mutex;  // guards socket against stop() shutting it down while it closes
-  std::intptr_t socket = -1;
-  std::string pending;  // bytes received past the last request head
-};
-
-struct LoopbackServer::Worker {
-  ServerConnection::State state;
-  std::thread thread;
-};
-
-bool ServerConnection::send(std::string_view bytes) {
-  const Socket s = to_socket(state_.socket);
-  if (state_.socket == -1 || state_.server->stopping_) return false;
-  while (!bytes.empty()) {
-    const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 16));
-    const auto sent = ::send(s, bytes.data(), chunk, kSendFlags);
-    if (sent <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(sent));
-  }
-  return true;
-}
-
-bool ServerConnection::send_slowly(std::string_view bytes, std::chrono::milliseconds pause) {
-  LoopbackServer& server = *state_.server;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (i > 0) {
-      std::unique_lock lock(server.mutex_);
-      if (server.stop_signal_.wait_for(lock, pause, [&] { return server.stopping_.load(); })) {
-        return false;
-      }
-    }
-    if (!send(bytes.substr(i, 1))) return false;
-  }
-  return true;
-}
-
-void ServerConnection::reset() {
-  const std::lock_guard lock(state_.mutex);
-  if (state_.socket == -1) return;
-  const Socket s = to_socket(state_.socket);
-  linger abort{};
-  abort.l_onoff = 1;
-  abort.l_linger = 0;
-  ::setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
-  close_socket(s);
-  state_.socket = -1;
-}
-
-void ServerConnection::wait_until_closed() {
-  char buffer[512];
-  while (state_.socket != -1 && state_.server->wait_for_input(state_.socket) &&
-         ::recv(to_socket(state_.socket), buffer, static_cast<int>(sizeof buffer), 0) > 0) {
-  }
-}
-
-LoopbackServer::LoopbackServer(RequestHandler handler) : handler_(std::move(handler)) {}
-
-LoopbackServer::~LoopbackServer() { stop(); }
-
 bool LoopbackServer::start() {
   int wake_port = 0;
-  const Socket wake = bind_loopback(wake_port, SOCK_DGRAM);
-  if (wake == kNoSocket) return false;
-  const Socket s = bind_loopback(port_, SOCK_STREAM);
-  if (s == kNoSocket || ::listen(s, SOMAXCONN) != 0) {
-    if (s != kNoSocket) close_socket(s);
-    close_socket(wake);
-    return false;
-  }
-  wake_ = from_socket(wake);
-  listener_ = from_socket(s);
-  acceptor_ = std::thread([this] { accept_loop(); });
+  wake_ = bind_loopback(wake_port, SOCK_DGRAM);
+  listener_ = bind_loopback(port_, SOCK_STREAM);
+  if (wake_ == -1 || listener_ == -1 || ::listen(raw(listener_), SOMAXCONN) != 0) return false;
+  acceptor_ = std::thread([this] {
+    while (wait_for_input(listener_)) {
+      const Socket client = ::accept(raw(listener_), nullptr, nullptr);
+      if (client == static_cast<Socket>(-1)) continue;
+      const std::lock_guard lock(mutex_);
+      open_.push_back(static_cast<std::intptr_t>(client));
+      workers_.emplace_back([this, client] { serve(static_cast<std::intptr_t>(client)); });
+    }
+  });
   return true;
 }
 
 void LoopbackServer::stop() {
-  if (listener_ == -1) return;
-  {
-    const std::lock_guard lock(mutex_);
+  if (acceptor_.joinable()) {
     stopping_ = true;
+    // A datagram to ourselves, never read, leaves the wake socket readable for
+    // good: every thread waiting for input sees it and ends.
+    sockaddr_in self{};
+    socklen_t length = sizeof self;
+    ::getsockname(raw(wake_), reinterpret_cast<sockaddr*>(&self), &length);
+    ::sendto(raw(wake_), "x", 1, 0, reinterpret_cast<const sockaddr*>(&self), length);
+    acceptor_.join();
+    {
+      // A worker stuck in send() to a client that stopped reading is freed here.
+      const std::lock_guard lock(mutex_);
+      for (const std::intptr_t s : open_) ::shutdown(raw(s), kShutBoth);
+    }
+    for (std::thread& worker : workers_) worker.join();
+    workers_.clear();
   }
-  stop_signal_.notify_all();
-  // A datagram to ourselves, never read, leaves the wake socket readable for
-  // good: every thread waiting for input sees it and ends.
-  sockaddr_in self{};
-  socklen_t length = sizeof self;
-  if (::getsockname(to_socket(wake_), reinterpret_cast<sockaddr*>(&self), &length) == 0) {
-    ::sendto(to_socket(wake_), "x", 1, 0, reinterpret_cast<const sockaddr*>(&self), length);
+  for (std::intptr_t* s : {&listener_, &wake_}) {
+    if (*s != -1) close_socket(*s);
+    *s = -1;
   }
-  acceptor_.join();
-  close_socket(to_socket(listener_));
-  listener_ = -1;
-  // No new workers after the acceptor has gone. A worker stuck in send() to a
-  // client that stopped reading is freed by the shutdown.
-  for (auto& worker : workers_) {
-    const std::lock_guard lock(worker->state.mutex);
-    if (worker->state.socket != -1) ::shutdown(to_socket(worker->state.socket), kShutBoth);
-  }
-  for (auto& worker : workers_) worker->thread.join();
-  workers_.clear();
-  close_socket(to_socket(wake_));
-  wake_ = -1;
 }
 
-bool LoopbackServer::wait_for_input(std::intptr_t socket) const {
-  const Socket s = to_socket(socket);
-  const Socket wake = to_socket(wake_);
+bool LoopbackServer::wait_for_input(std::intptr_t socket, int pause_ms) const {
   fd_set readable;
   FD_ZERO(&readable);
-  FD_SET(s, &readable);
-  FD_SET(wake, &readable);
-  const int highest = static_cast<int>(std::max(s, wake));
-  if (::select(highest + 1, &readable, nullptr, nullptr, nullptr) <= 0) return false;
-  return !stopping_ && FD_ISSET(s, &readable);
+  FD_SET(raw(wake_), &readable);
+  if (socket != -1) FD_SET(raw(socket), &readable);
+  timeval pause{pause_ms / 1000, (pause_ms % 1000) * 1000};
+  const int highest = static_cast<int>(std::max(socket, wake_));
+  const int ready =
+      ::select(highest + 1, &readable, nullptr, nullptr, pause_ms < 0 ? nullptr : &pause);
+  return ready >= 0 && !stopping_ && (socket == -1 || FD_ISSET(raw(socket), &readable));
 }
 
-std::string LoopbackServer::url(std::string_view path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+bool LoopbackServer::send(std::intptr_t socket, std::string_view bytes) const {
+  while (!bytes.empty() && !stopping_) {
+    const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 16));
+    const auto sent = ::send(raw(socket), bytes.data(), chunk, kSendFlags);
+    if (sent <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(sent));
+  }
+  return bytes.empty();
 }
 
-std::vector<HttpRequest> LoopbackServer::requests() const {
+void LoopbackServer::close(std::intptr_t socket, bool reset) {
   const std::lock_guard lock(mutex_);
-  return requests_;
-}
-
-void LoopbackServer::accept_loop() {
-  while (wait_for_input(listener_)) {
-    const Socket client = ::accept(to_socket(listener_), nullptr, nullptr);
-    if (client == kNoSocket) continue;
-    auto worker = std::make_unique<Worker>();
-    worker->state.server = this;
-    worker->state.socket = from_socket(client);
-    ServerConnection::State& state = worker->state;
-    workers_.push_back(std::move(worker));
-    workers_.back()->thread = std::thread([this, &state] { serve(state); });
+  if (reset) {
+    // No lingering: the peer sees a reset, not an orderly close.
+    linger abort{1, 0};
+    ::setsockopt(raw(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+                 sizeof abort);
+  } else {
+    ::shutdown(raw(socket), kShutSend);
   }
+  close_socket(socket);
+  open_.remove(socket);
 }
 
-void LoopbackServer::serve(ServerConnection::State& state) {
-  ServerConnection connection(state);
-  bool keep = true;
-  while (keep && state.socket != -1 && !stopping_) {
+void LoopbackServer::serve(std::intptr_t socket) {
+  std::string pending;  // bytes received past the last request head
+  Wire then = Wire::Keep;
+  while (then == Wire::Keep) {
     std::size_t end;
-    while ((end = state.pending.find("\r\n\r\n")) == std::string::npos) {
-      char buffer[4096];
-      if (!wait_for_input(state.socket)) {
-        keep = false;
-        break;
-      }
-      const auto got = ::recv(to_socket(state.socket), buffer, static_cast<int>(sizeof buffer), 0);
-      if (got <= 0) {
-        keep = false;
-        break;
-      }
-      state.pending.append(buffer, static_cast<std::size_t>(got));
+    char buffer[4096];
+    while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
+      const auto got = wait_for_input(socket)
+                           ? ::recv(raw(socket), buffer, static_cast<int>(sizeof buffer), 0)
+                           : 0;
+      if (got <= 0) return close(socket, false);
+      pending.append(buffer, static_cast<std::size_t>(got));
     }
-    if (!keep) break;
-    HttpRequest request;
-    request.head = state.pending.substr(0, end);
-    state.pending.erase(0, end + 4);
-    const std::string_view line =
-        std::string_view(request.head).substr(0, request.head.find("\r\n"));
-    const auto first_space = line.find(' ');
-    const auto last_space = line.rfind(' ');
-    if (first_space != std::string_view::npos && last_space > first_space) {
-      request.method = line.substr(0, first_space);
-      request.target = line.substr(first_space + 1, last_space - first_space - 1);
+    const Answer answer = handler_(pending.substr(0, pending.find("\r\n")));
+    pending.erase(0, end + 4);
+    then = answer.then;
+    if (!send(socket, answer.bytes)) break;
+    for (std::size_t i = 0; i < answer.slowly.size(); ++i) {
+      if ((i > 0 && !wait_for_input(-1, 500)) || !send(socket, answer.slowly.substr(i, 1))) break;
     }
-    {
-      const std::lock_guard lock(mutex_);
-      requests_.push_back(request);
+    while (then == Wire::Hang && wait_for_input(socket) &&
+           ::recv(raw(socket), buffer, static_cast<int>(sizeof buffer), 0) > 0) {
     }
-    keep = handler_(connection, request);
   }
-  const std::lock_guard lock(state.mutex);
-  if (state.socket != -1) {
-    // An orderly close: the client sees the end of the stream, not a reset.
-    ::shutdown(to_socket(state.socket), kShutSend);
-    close_socket(to_socket(state.socket));
-    state.socket = -1;
-  }
+  close(socket, then == Wire::Reset);
 }
 
-RefusingPort::RefusingPort() { socket_ = from_socket(bind_loopback(port_, SOCK_STREAM)); }
+RefusingPort::RefusingPort() { socket_ = bind_loopback(port_, SOCK_STREAM); }
 
 RefusingPort::~RefusingPort() {
-  if (socket_ != -1) close_socket(to_socket(socket_));
-}
-
-std::string http_response(int status, std::string_view body, std::string_view extra_headers) {
-  std::string response =
-      "HTTP/1.1 " + std::to_string(status) + " " + reason_phrase(status) +
-      "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
-  response += extra_headers;
-  response += "\r\n";
-  response += body;
-  return response;
+  if (socket_ != -1) close_socket(socket_);
 }
 
 }  // namespace lumari::test
