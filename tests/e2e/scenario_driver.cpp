@@ -264,16 +264,10 @@ class E2e : public ::testing::TestWithParam<Scenario> {
   }
   /// The step's field with {mt4}, {program}, {installer} and {version} filled in.
   [[nodiscard]] std::string arg(const CaseRow& s, std::size_t i) const {
-    std::string text = i < s.size() ? s[i] : "";
-    for (const auto& [name, value] : {std::pair<std::string, std::string>{"{mt4}", mt4_dir_},
-                                      {"{program}", program_dir_},
-                                      {"{installer}", driver_options().installer},
-                                      {"{version}", LUMARI_PACKAGE_VERSION}}) {
-      for (auto at = text.find(name); at != std::string::npos; at = text.find(name)) {
-        text.replace(at, name.size(), value);
-      }
-    }
-    return text;
+    return with_values(i < s.size() ? s[i] : "", {{"{mt4}", mt4_dir_},
+                                                  {"{program}", program_dir_},
+                                                  {"{installer}", driver_options().installer},
+                                                  {"{version}", LUMARI_PACKAGE_VERSION}});
   }
   [[nodiscard]] std::string file(const CaseRow& s) const {
     return join(folders_.at(s.at(1)), arg(s, 2));
