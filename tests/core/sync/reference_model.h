@@ -228,6 +228,12 @@ using PassFn = PassOutput (*)(const PassInput&);
 inline std::string crlf(const std::vector<std::string>& lines) {
   return reference::join_entries(lines);
 }
+/// The text with every "@A 10:00" in it replaced by a version of order A stamped
+/// 2026-12-05 10:00: "m=2026.12.05 10:0000,b,c=A,d,e,f,g,h,i,j,k=1".
+inline std::string expand_versions(const std::string& text) {
+  static const std::regex version("@(\\w+) (\\d\\d:\\d\\d)");
+  return std::regex_replace(text, version, "m=2026.12.05 $0200,b,c=$01,d,e,f,g,h,i,j,k=1");
+}
 /// The lines of CR LF text, empty ones too.
 inline std::vector<std::string> lines_of(std::string_view text) {
   std::vector<std::string> lines;

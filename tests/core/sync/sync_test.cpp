@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <regex>
 
 #include "cases/lines.h"
 #include "cases/pass.h"
@@ -72,15 +71,6 @@ TEST(Sync, StampsReadAsTheTableSays) {
   }
 }
 
-// "@A 10:00" stands for a version of order A stamped 2026-12-05 10:00.
-std::string expand(const std::string& text) {
-  static const std::regex version("@(\\w+) (\\d\\d:\\d\\d)");
-  std::smatch m;
-  if (!std::regex_search(text, m, version)) return text;
-  return m.prefix().str() + "m=2026.12.05 " + m[2].str() + "00,b,c=" + m[1].str() +
-         ",d,e,f,g,h,i,j,k=1" + m.suffix().str();
-}
-
 struct PassCase {
   std::string name;
   PassInput input;
@@ -92,7 +82,7 @@ std::vector<PassCase> pass_cases() {
   std::vector<PassCase> cases;
   for (const CaseRow& row : case_rows(kCases_pass)) {
     const std::string& key = row[0];
-    const std::string value = row.size() > 1 ? expand(row[1]) : "";
+    const std::string value = row.size() > 1 ? expand_versions(row[1]) : "";
     if (key == "case") {
       cases.push_back({value, {}, {}, {}});
       continue;
