@@ -64,7 +64,8 @@ class RandomCases {
     static constexpr std::array<std::string_view, 3> ends = {"\r\n", "\n", "\r"};
     std::string bytes;
     for (std::size_t i = pick(max_lines + 1); i > 0; --i) {
-      bytes += chance(6) ? std::string("jk", pick(3)) : line_of(plans[pick(plans.size())]);  // junk lines of 0, 1, 2 characters
+      bytes += chance(6) ? std::string("jk", pick(3))
+                         : line_of(plans[pick(plans.size())]);  // junk lines of 0, 1, 2 characters
       bytes += chance(85) ? "\r\n" : ends[pick(3)];
     }
     if (!bytes.empty() && chance(10)) bytes.pop_back();
