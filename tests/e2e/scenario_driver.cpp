@@ -21,6 +21,7 @@
 #include "program_process.h"
 #include "support/case_file.h"
 #include "support/order_expectations.h"
+#include "support/runner_environment.h"
 #include "text/file_io.h"
 #include "text/line_file.h"
 #include "tray.h"
@@ -58,13 +59,6 @@ struct DriverOptions {
 DriverOptions the_options;
 const DriverOptions& driver_options() { return the_options; }
 
-/// A Linux path as Wine shows it ("/tmp/x" is "Z:\tmp\x"); other text unchanged.
-std::string windows_path(std::string text) {
-  if (text.empty() || text.front() != '/') return text;
-  std::replace(text.begin(), text.end(), '/', '\\');
-  return "Z:" + text;
-}
-
 std::string join(std::string_view folder, std::string_view name) {
   std::string joined(folder);
   if (!joined.empty() && joined.back() != '\\') joined += '\\';
@@ -72,15 +66,11 @@ std::string join(std::string_view folder, std::string_view name) {
 }
 
 bool read_options(int argc, char** argv) {
-  const auto env = [](const char* name) {
-    const char* value = std::getenv(name);
-    return windows_path(value != nullptr ? value : "");
-  };
   the_options = {"",
-                 env("LUMARI_OUT"),
-                 env("LUMARI_SERVICE_URL"),
-                 env("LUMARI_SENT_LOG"),
-                 env("LUMARI_REQUEST_LOG"),
+                 runner_value("LUMARI_OUT"),
+                 runner_value("LUMARI_SERVICE_URL"),
+                 runner_value("LUMARI_SENT_LOG"),
+                 runner_value("LUMARI_REQUEST_LOG"),
                  "",
                  ""};
   for (int i = 1; i < argc; ++i) {

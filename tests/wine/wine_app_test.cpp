@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "shell/data_folder.h"
+#include "support/runner_environment.h"
 #include "text/file_io.h"
 #include "text/line_file.h"
 #include "win32/winhttp_web_client.h"
@@ -15,22 +16,6 @@
 namespace lumari::test {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? std::string() : std::string(value);
-}
-
-// Wine shows the Linux root as drive Z:.
-std::string windows_path(std::string path) {
-  if (path.empty() || path.front() != '/') return path;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return "Z:" + path;
-}
-
-}  // namespace
 
 const char* kind_name(core::AnswerKind kind) {
   switch (kind) {
@@ -72,8 +57,8 @@ bool is_good(const core::CycleReport& report) {
 }
 
 void WineAppTest::SetUp() {
-  service_url_ = environment("LUMARI_SERVICE_URL");
-  request_log_ = windows_path(environment("LUMARI_REQUEST_LOG"));
+  service_url_ = runner_value("LUMARI_SERVICE_URL");
+  request_log_ = runner_value("LUMARI_REQUEST_LOG");
   ASSERT_FALSE(service_url_.empty() || request_log_.empty())
       << "LUMARI_SERVICE_URL and LUMARI_REQUEST_LOG are not set: run the test through "
          "tests/support/wine_run.sh, which starts the native demo service";
