@@ -315,10 +315,11 @@ TEST(Scripts, RunAsTheTablesSay) {
 TEST(ExchangeFolder, ResolvedAsTheTableSays) {
   std::unique_ptr<TempFolder> temp;
   std::string name;
-  bool runs = true, wine = false;
+  bool runs = true, wine = false, codepage = false;
   for (const CaseRow& r : case_rows(kCases_exchange_folders)) {
     if (r[0] == "case") {
-      temp = std::make_unique<TempFolder>(), name = r[1], wine = r.size() > 2;
+      temp = std::make_unique<TempFolder>(), name = r[1];
+      wine = r.size() > 2 && r[2] == "wine", codepage = r.size() > 2 && r[2] == "codepage";
       // A Wine prefix is seen from the Linux side only.
       runs = !wine || core::kPathSeparator == '/';
       fs::create_directories(temp->path() / "Terminal");
@@ -346,10 +347,18 @@ TEST(ExchangeFolder, ResolvedAsTheTableSays) {
     core::TerminalDataRoots terminals;
     terminals.roots = {(temp->path() / "Terminal").string()};
     if (wine) terminals = core::wine_prefix_terminals(pathname);
+    if (codepage) {  // one byte per UTF-16 unit below 0x100, "?" for the others
+      terminals.from_utf16 = [](std::u16string_view units) {
+        std::string bytes;
+        for (const char16_t u : units) bytes += u < 0x100 ? static_cast<char>(u) : '?';
+        return bytes;
+      };
+    }
     const std::string pathname1 = core::exchange_folder_of(pathname);
-    const std::string found = r[0] == "roots" ? std::to_string(terminals.roots.size())
-                              : r[0] == "origin"
-                                  ? terminals.map_origin(r[1])
+    const std::string found = r[0] == "roots"    ? std::to_string(terminals.roots.size())
+                              : r[0] == "origin" ? terminals.map_origin(r[1])
+                              : r[0] == "read"
+                                  ? core::origin_path(at.string(), terminals)
                                   : core::resolve_exchange_folder(pathname, pathname1, terminals);
     EXPECT_EQ(found, r[0] != "=" ? text : r[1] == "experts" ? pathname1 : at.string());
   }
