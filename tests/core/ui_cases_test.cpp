@@ -357,8 +357,9 @@ TEST(ExchangeFolder, ResolvedAsTheTableSays) {
     const std::string pathname1 = core::exchange_folder_of(pathname);
     const std::string found = r[0] == "roots"    ? std::to_string(terminals.roots.size())
                               : r[0] == "origin" ? terminals.map_origin(r[1])
-                              : r[0] == "read"
-                                  ? core::origin_path(at.string(), terminals)
+                              : r[0] == "read"   ? core::origin_path(at.string(), terminals)
+                              : r[0] == "same"
+                                  ? (core::same_folder(r[1], text) ? text : "another folder")
                                   : core::resolve_exchange_folder(pathname, pathname1, terminals);
     EXPECT_EQ(found, r[0] != "=" ? text : r[1] == "experts" ? pathname1 : at.string());
   }
