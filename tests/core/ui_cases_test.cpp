@@ -70,9 +70,9 @@ using core::WindowId;
 }
 
 /// "3 1 6=000c29 71=0a" is a count of 3, read, an Ethernet and a type-71 adapter.
-[[nodiscard]] core::AdapterList adapters_of(std::string_view spec) {
+[[nodiscard]] core::AdapterList adapters_of(std::string_view text) {
   core::AdapterList list;
-  std::istringstream in{std::string(spec)};
+  std::istringstream in{std::string(text)};
   in >> list.count >> list.read_ok;
   for (std::string record; in >> record;) {
     const auto eq = record.find('=');
