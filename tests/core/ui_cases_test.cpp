@@ -62,13 +62,6 @@ using core::WindowId;
   return {text, std::to_chars(text, text + sizeof text, value + 0.0).ptr};
 }
 
-/// Every occurrence of `from` in the text replaced by `to`.
-[[nodiscard]] std::string replaced(std::string text, std::string_view from, std::string_view to) {
-  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
-    text.replace(at, from.size(), to);
-  return text;
-}
-
 /// "3 1 6=000c29 71=0a" is a count of 3, read, an Ethernet and a type-71 adapter.
 [[nodiscard]] core::AdapterList adapters_of(std::string_view text) {
   core::AdapterList list;
@@ -135,7 +128,8 @@ const std::map<std::string, std::function<std::string(const CaseRow&)>> kFunctio
 // "{/}" in a field is the path separator.
 void check_functions(std::string_view cases) {
   for (CaseRow row : case_rows(cases)) {
-    for (auto& field : row) field = replaced(field, "{/}", std::string(1, core::kPathSeparator));
+    for (auto& field : row)
+      field = with_values(field, {{"{/}", std::string(1, core::kPathSeparator)}});
     SCOPED_TRACE(printable(row[0] + " " + row[1]));
     EXPECT_EQ(printable(kFunctions.at(row[0])(row)), printable(row.back()));
   }
@@ -233,8 +227,8 @@ void step(AppHarness& h, const CaseRow& r) {
   const std::string& op = r[0];
   // Arguments with "{mt4}" as the MT4 folder that start() saves and "{/}" as the separator.
   const auto arg = [&](std::size_t i) {
-    const std::string text = replaced(i < r.size() ? r[i] : "", "{mt4}", h.mt4_folder);
-    return replaced(text, "{/}", std::string(1, core::kPathSeparator));
+    return with_values(i < r.size() ? r[i] : "",
+                       {{"{mt4}", h.mt4_folder}, {"{/}", std::string(1, core::kPathSeparator)}});
   };
   const std::string a1 = arg(1), a2 = arg(2);
   if (op[0] == '=' || op[0] == '~') {
@@ -331,9 +325,9 @@ TEST(ExchangeFolder, ResolvedAsTheTableSays) {
     const fs::path at = temp->path() / fs::path(r[1]).make_preferred();
     std::string upper = installation.string();
     for (char& c : upper) c = c == '/' ? '\\' : static_cast<char>(std::toupper(c));
-    const std::string text = replaced(
-        replaced(replaced(r.size() > 2 ? r[2] : "", "@", installation.string()), "^", upper),
-        "{root}", temp->path().string());
+    const std::string text = with_values(
+        r.size() > 2 ? r[2] : "",
+        {{"@", installation.string()}, {"^", upper}, {"{root}", temp->path().string()}});
     if (r[0] == "dir") fs::create_directories(at);
     if (r[0] == "file") write_bytes(at, text);
     if (r[0] == "utf16") write_bytes(at, utf16le(text));

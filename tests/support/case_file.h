@@ -35,7 +35,8 @@ using CaseRow = std::vector<std::string>;
 [[nodiscard]] inline std::string with_values(
     std::string text, std::initializer_list<std::pair<std::string_view, std::string>> values) {
   for (const auto& [name, value] : values) {
-    for (std::size_t at; (at = text.find(name)) != std::string::npos;) {
+    // Looking on after the value put in, so that a value holding its name ends.
+    for (std::size_t at = 0; (at = text.find(name, at)) != std::string::npos; at += value.size()) {
       text.replace(at, name.size(), value);
     }
   }
