@@ -24,6 +24,7 @@
 #include "support/runner_environment.h"
 #include "text/file_io.h"
 #include "text/line_file.h"
+#include "text/path_text.h"
 #include "tray.h"
 #include "win32/control_ids.h"
 #include "win32/winhttp_web_client.h"
@@ -58,12 +59,6 @@ struct DriverOptions {
 };
 DriverOptions the_options;
 const DriverOptions& driver_options() { return the_options; }
-
-std::string join(std::string_view folder, std::string_view name) {
-  std::string joined(folder);
-  if (!joined.empty() && joined.back() != '\\') joined += '\\';
-  return joined + std::string(name);
-}
 
 bool read_options(int argc, char** argv) {
   the_options = {"",
@@ -173,7 +168,7 @@ std::string service_get(const std::string& url) {
 std::string shortcut(int folder_id) {
   char folder[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathA(nullptr, folder_id, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
-  return join(folder, "Lumari Terminal.lnk");
+  return core::join_path(folder, "Lumari Terminal.lnk");
 }
 
 bool uninstall_entry_exists() {
@@ -213,12 +208,12 @@ class E2e : public ::testing::TestWithParam<Scenario> {
  protected:
   void SetUp() override {
     const DriverOptions& options = driver_options();
-    const std::string root = join(options.work, GetParam().name);
-    program_dir_ = options.program_folder.empty() ? join(root, "program")
+    const std::string root = core::join_path(options.work, GetParam().name);
+    program_dir_ = options.program_folder.empty() ? core::join_path(root, "program")
                                                   : expand_environment(options.program_folder);
-    program_file_ = join(program_dir_, "LumariTerminal.exe");
-    mt4_dir_ = join(root, "mt4") + "\\";
-    folders_ = {{"data", join(program_dir_, "data")},
+    program_file_ = core::join_path(program_dir_, "LumariTerminal.exe");
+    mt4_dir_ = core::join_path(root, "mt4") + "\\";
+    folders_ = {{"data", core::join_path(program_dir_, "data")},
                 {"exchange", mt4_dir_ + "experts\\files"},
                 {"program", program_dir_}};
     std::error_code error;
@@ -260,7 +255,7 @@ class E2e : public ::testing::TestWithParam<Scenario> {
                                                   {"{version}", LUMARI_PACKAGE_VERSION}});
   }
   [[nodiscard]] std::string file(const CaseRow& s) const {
-    return join(folders_.at(s.at(1)), arg(s, 2));
+    return core::join_path(folders_.at(s.at(1)), arg(s, 2));
   }
   [[nodiscard]] const WindowKind& kind(const std::string& name) const {
     for (const WindowKind& kind : kWindows) {
@@ -296,7 +291,7 @@ class E2e : public ::testing::TestWithParam<Scenario> {
     std::string error;
     // Started from the folder above the program's: the program must find its data
     // folder from its own file's place, not from the current folder.
-    program_ = ProgramProcess::start(program_file_, join(program_dir_, ".."), error);
+    program_ = ProgramProcess::start(program_file_, core::join_path(program_dir_, ".."), error);
     ASSERT_TRUE(program_) << error;
     main_window_ =
         wait_for([&] { return find_any_top_window(pid(), kMainWindowClass); }, kWindowWait);
@@ -340,8 +335,9 @@ void E2e::run(const CaseRow& s) {
   if (verb == "data") {
     fs::create_directories(folders_["data"]);
     if (s.at(1) == "installed") {
-      ASSERT_TRUE(core::replace_file(join(folders_["data"], "settings.dat"), mt4_dir_ + "\r\n"));
-      ASSERT_TRUE(core::replace_file(join(folders_["data"], "install.dat"), "\r\n"));
+      ASSERT_TRUE(
+          core::replace_file(core::join_path(folders_["data"], "settings.dat"), mt4_dir_ + "\r\n"));
+      ASSERT_TRUE(core::replace_file(core::join_path(folders_["data"], "install.dat"), "\r\n"));
     }
   } else if (verb == "terminal-data-folder") {
     use_terminal_data_folder();
@@ -471,12 +467,13 @@ void E2e::run(const CaseRow& s) {
     ASSERT_TRUE(code.has_value()) << "the program did not end";
     EXPECT_EQ(*code, std::stoul(s.at(1)));
   } else if (verb == "run-log") {
-    const std::string run_log = file_bytes(join(folders_["data"], "lumari.dat"));
+    const std::string run_log = file_bytes(core::join_path(folders_["data"], "lumari.dat"));
     static const std::regex one_line(
         R"((\S[^\r\n]*) start time = (\S[^\r\n]*) end time = (\S[^\r\n]*) Counter Lumarilog =  ([0-9]+)\r\n)");
     std::smatch parts;
     ASSERT_TRUE(std::regex_match(run_log, parts, one_line)) << "run log: " << run_log;
-    const auto lines = core::split_lines(file_bytes(join(folders_["exchange"], "Lumari.log")));
+    const auto lines =
+        core::split_lines(file_bytes(core::join_path(folders_["exchange"], "Lumari.log")));
     EXPECT_EQ(parts[4].str(), std::to_string(lines.size())) << "order-log lines of the run";
   } else if (verb == "file") {
     EXPECT_EQ(file_bytes(file(s)), arg(s, 3)) << s[2];
@@ -513,8 +510,9 @@ void E2e::run(const CaseRow& s) {
     // With polling stopped, the exchange files hold exactly what was sent.
     const OrderLines sent = core::split_lines(file_bytes(driver_options().sent_log));
     ASSERT_FALSE(sent.empty()) << "the service sent no order line";
-    const std::string log = file_bytes(join(folders_["exchange"], "Lumari.log"));
-    const std::string current = file_bytes(join(folders_["exchange"], "ServerOrder.log"));
+    const std::string log = file_bytes(core::join_path(folders_["exchange"], "Lumari.log"));
+    const std::string current =
+        file_bytes(core::join_path(folders_["exchange"], "ServerOrder.log"));
     EXPECT_EQ(core::split_lines(log), distinct_versions(sent)) << "every version once, in order";
     EXPECT_EQ(sorted(core::split_lines(current)), latest_versions(sent));
     EXPECT_TRUE(log.ends_with("\r\n") && current.ends_with("\r\n"));
@@ -543,7 +541,7 @@ void E2e::run(const CaseRow& s) {
   } else if (verb == "version") {
     EXPECT_EQ(file_version(arg(s, 1)), arg(s, 2));
   } else if (verb == "removed") {
-    const std::string uninstaller = join(program_dir_, "uninstall.exe");
+    const std::string uninstaller = core::join_path(program_dir_, "uninstall.exe");
     (void)wait_until(
         [&] {
           return !core::file_exists(program_file_) && !core::file_exists(uninstaller) &&

@@ -50,14 +50,15 @@ class Holder {
           released_ = performance_counter();
           file_.reset();
         }) {}
-  ~Holder() { thread_.join(); }
+  ~Holder() {
+    if (thread_.joinable()) thread_.join();
+  }
   Holder(const Holder&) = delete;
   Holder& operator=(const Holder&) = delete;
   [[nodiscard]] bool holds() const { return static_cast<bool>(file_); }
   /// Waits until the file is let go.
   [[nodiscard]] long long released() {
-    thread_.join();
-    thread_ = std::thread([] {});
+    if (thread_.joinable()) thread_.join();
     return released_;
   }
 
