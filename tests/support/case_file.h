@@ -43,6 +43,22 @@ using CaseRow = std::vector<std::string>;
   return text;
 }
 
+/// Items each followed by "|", so that no items and one empty item differ.
+[[nodiscard]] inline std::string listed(const std::vector<std::string>& items) {
+  std::string text;
+  for (const auto& item : items) text += item + "|";
+  return text;
+}
+
+[[nodiscard]] inline std::vector<std::string> unlisted(std::string_view text) {
+  std::vector<std::string> items;
+  for (std::size_t bar; (bar = text.find('|')) != std::string_view::npos;
+       text.remove_prefix(bar + 1))
+    items.emplace_back(text.substr(0, bar));
+  if (!text.empty()) items.emplace_back(text);
+  return items;
+}
+
 [[nodiscard]] inline std::vector<CaseRow> case_rows(std::string_view text) {
   std::vector<CaseRow> rows;
   while (!text.empty()) {

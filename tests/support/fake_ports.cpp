@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 namespace lumari::test {
 
@@ -54,6 +55,20 @@ core::WebClientFactory WebScript::factory() {
     ++clients_made;
     return std::make_unique<Client>(*this);
   };
+}
+
+core::AdapterList adapters_of(std::string_view text) {
+  core::AdapterList list;
+  std::istringstream in{std::string(text)};
+  in >> list.count >> list.read_ok;
+  for (std::string record; in >> record;) {
+    const auto eq = record.find('=');
+    list.records.push_back({static_cast<std::uint32_t>(std::stoul(record.substr(0, eq))), {}});
+    for (std::size_t at = eq + 1; at + 1 < record.size(); at += 2)
+      list.records.back().address.push_back(
+          static_cast<std::uint8_t>(std::stoul(record.substr(at, 2), nullptr, 16)));
+  }
+  return list;
 }
 
 std::string url_path(const std::string& url) {

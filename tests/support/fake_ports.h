@@ -127,6 +127,9 @@ class FakeClock final : public core::Clock {
   std::string time_text(const core::DateTime& when) override;
 };
 
+/// "3 1 6=000c29 71=0a" is a count of 3, read, an Ethernet and a type-71 adapter.
+[[nodiscard]] core::AdapterList adapters_of(std::string_view text);
+
 class FakeAdapters final : public core::AdapterSource {
  public:
   core::AdapterList list;

@@ -1,5 +1,5 @@
-// Text helpers, account records, settings, start-up, tray menu and windows: each
-// behaviour a case table of function rows or of scripts run on a program over fakes.
+// Text helpers, account records, machine identity, exchange folders and file
+// writing: each behaviour a table of function rows or of folders and files.
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -43,38 +43,9 @@ namespace {
 namespace fs = std::filesystem;
 using core::WindowId;
 
-/// Items each followed by "|", so that no items and one empty item differ.
-[[nodiscard]] std::string listed(const std::vector<std::string>& items) {
-  std::string text;
-  for (const auto& item : items) text += item + "|";
-  return text;
-}
-
-[[nodiscard]] std::vector<std::string> unlisted(std::string_view text) {
-  std::vector<std::string> items;
-  std::istringstream in{std::string(text)};
-  for (std::string item; std::getline(in, item, '|');) items.push_back(item);
-  return items;
-}
-
 [[nodiscard]] std::string shortest(double value) {
   char text[64];
   return {text, std::to_chars(text, text + sizeof text, value + 0.0).ptr};
-}
-
-/// "3 1 6=000c29 71=0a" is a count of 3, read, an Ethernet and a type-71 adapter.
-[[nodiscard]] core::AdapterList adapters_of(std::string_view text) {
-  core::AdapterList list;
-  std::istringstream in{std::string(text)};
-  in >> list.count >> list.read_ok;
-  for (std::string record; in >> record;) {
-    const auto eq = record.find('=');
-    list.records.push_back({static_cast<std::uint32_t>(std::stoul(record.substr(0, eq))), {}});
-    for (std::size_t at = eq + 1; at + 1 < record.size(); at += 2)
-      list.records.back().address.push_back(
-          static_cast<std::uint8_t>(std::stoul(record.substr(at, 2), nullptr, 16)));
-  }
-  return list;
 }
 
 const std::map<std::string, std::function<std::string(const CaseRow&)>> kFunctions = {
@@ -141,160 +112,6 @@ TEST(Tables, RowsGiveTheirTexts) {
   std::string all;
   for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
   EXPECT_EQ(core::percent_decode(core::percent_encode(all)), all);
-}
-
-// A script runs on one program: steps act on it, "=name" rows check what it shows
-// byte for byte and "~name" rows that it holds a text.
-using Ref = std::variant<std::string*, int*, bool*, std::int16_t*>;
-// clang-format off
-#define S(name, path) {name, [](AppHarness& h) -> Ref { return &h.session().path; }}
-const std::map<std::string, Ref (*)(AppHarness&)> kFields = {
-    S("txtUser", login.controls.txtUser), S("txtPass", login.controls.txtPass),
-    S("chklogin", login.controls.chklogin), S("cntsys", login.cntsys),
-    S("cmbsystem_text", selection.controls.cmbsystem_text),
-    S("chksys", selection.controls.chksys), S("mt4location", settings.mt4location),
-    S("swlogin", main.swlogin), S("pathname", main.pathname), S("pathname1", main.pathname1),
-    S("host", main.host), S("TxtGetMacAdr", main.TxtGetMacAdr),
-    S("TimerInterval", main.TimerInterval), S("mytimer_enabled", main.mytimer_enabled),
-    S("login.open", login.open), S("selection.open", selection.open),
-    S("settings.open", settings.open), S("fetcher.loaded", fetcher.loaded),
-    S("Usercode", login.Usercode), S("username", login.username), S("loginEmail", loginEmail),
-    S("loginPassword", loginPassword), S("loginDate", loginDate), S("systemid", systemid),
-    S("loginid", loginid), S("chkmark", chkmark), S("recKind", recKind), S("recFlag", recFlag),
-    S("recText", recText), S("installCheck", installCheck),
-    {"timer", [](AppHarness& h) -> Ref { return &h.ui.timer_enabled; }},
-    {"tray", [](AppHarness& h) -> Ref { return &h.ui.tray_icon; }},
-    {"ended", [](AppHarness& h) -> Ref { return &h.ui.ended; }}};
-// clang-format on
-#undef S
-
-/// The field's text, after setting it to the value when one is given.
-[[nodiscard]] std::string field(AppHarness& h, const std::string& name,
-                                const std::string* value = nullptr) {
-  return std::visit(
-      [&](auto* f) -> std::string {
-        using T = std::remove_pointer_t<decltype(f)>;
-        if constexpr (std::is_same_v<T, std::string>)
-          return value ? (*f = *value) : *f;
-        else
-          return std::to_string(value ? (*f = static_cast<T>(std::stoi(*value))) : *f);
-      },
-      kFields.at(name)(h));
-}
-
-#define EVENT(name) \
-  { #name, &core::App::name }
-const std::map<std::string, void (core::App::*)()> kEvents = {
-    EVENT(FrmMainMdi_Form_Load),      EVENT(FrmMainMdi_Form_Unload),
-    EVENT(FrmMainMdi_mnuFlSi_Click),  EVENT(FrmMainMdi_mnuflset_Click),
-    EVENT(FrmMainMdi_mnuflex_Click),  EVENT(FrmMainMdi_mnulvSo_Click),
-    EVENT(FrmMainMdi_mnulvset_Click), EVENT(frmLogin_cmdLogin_Click),
-    EVENT(frmLogin_cmdCancel_Click),  EVENT(LoadSavedLogin),
-    EVENT(FrmSys_CmdProcced_Click),   EVENT(frmSettings_cmdBrowse_Click),
-    EVENT(frmSettings_cmdSave_Click), EVENT(frmSettings_cmdCancel_Click)};
-#undef EVENT
-
-const std::map<std::string, WindowId> kWindows = {{"Login", WindowId::Login},
-                                                  {"Selection", WindowId::Selection},
-                                                  {"Settings", WindowId::Settings}};
-
-[[nodiscard]] std::string shown(AppHarness& h, const std::string& name) {
-  const std::string arg = name.substr(name.find(':') + 1);
-  if (name.starts_with("data:")) return h.has_data(arg) ? h.data(arg) : "<absent>";
-  if (name.starts_with("exchange:")) return h.has_exchange(arg) ? h.exchange(arg) : "<absent>";
-  if (name.starts_with("count:")) return std::to_string(h.ui.count_calls(arg));
-  if (name == "calls") return listed(h.ui.calls);
-  if (name == "requests") return listed(h.web.requested);
-  if (name == "clients") return std::to_string(h.web.clients_made);
-  if (name == "ceklist") return listed(h.session().main.ceklist);
-  if (name == "cmbsystem") return listed(h.session().selection.controls.cmbsystem);
-  if (name == "adapter_reads") return std::to_string(h.adapters.calls);
-  if (name == "app.ended") return h.app->ended() ? "1" : "0";
-  if (name == "loginTime") return h.session().loginTime == h.clock.current ? "now" : "other";
-  if (kFields.count(name)) return field(h, name);
-  std::string text;
-  for (const auto& [window, id] : kWindows) text += h.ui.is_open(id) ? window + "|" : "";
-  if (name == "windows") return text;
-  text.clear();
-  for (const auto& m : h.ui.messages)
-    text += (m.icon == core::MessageIcon::Critical ? "Critical " : "Information ") + m.caption +
-            ": " + m.text + "|";
-  EXPECT_EQ(name, "messages");
-  return text;
-}
-
-void step(AppHarness& h, const CaseRow& r) {
-  const std::string& op = r[0];
-  // Arguments with "{mt4}" as the MT4 folder that start() saves and "{/}" as the separator.
-  const auto arg = [&](std::size_t i) {
-    return with_values(i < r.size() ? r[i] : "",
-                       {{"{mt4}", h.mt4_folder}, {"{/}", std::string(1, core::kPathSeparator)}});
-  };
-  const std::string a1 = arg(1), a2 = arg(2);
-  if (op[0] == '=' || op[0] == '~') {
-    const std::string text = shown(h, op.substr(1));
-    const bool holds = op[0] == '=' ? text == a1 : text.find(a1) != std::string::npos;
-    EXPECT_TRUE(holds) << "shows " << printable(text) << ", not " << printable(a1);
-    return;
-  }
-  if (op == "start") return h.start();
-  if (op == "data") return h.write_data(a1, a2);
-  if (op == "no_data_folder") return static_cast<void>(fs::remove_all(h.data_folder));
-  if (op == "adapters") return static_cast<void>(h.adapters.list = adapters_of(a1));
-  if (op == "answer") return h.web.answer(a1, a2);
-  if (op == "fail") return h.web.answer(a1, core::Error{a2});
-  if (op == "set") return static_cast<void>(field(h, a1, &a2));
-  if (op == "ceklist") return static_cast<void>(h.session().main.ceklist = unlisted(a1));
-  if (op == "close") return h.app->window_closed(kWindows.at(a1));
-  if (op == "mouse") return h.app->FrmMainMdi_Form_MouseMove(std::stoi(a1));
-  if (op == "menu_setting") return h.ui.menu_choices.push_back(core::MenuItem::mnuflset);
-  if (op == "dialog")
-    return h.ui.dialog_results.push_back(a1 == "-" ? std::nullopt : std::optional(a1));
-  if (op == "no_fault") return core::set_file_fault_hook(nullptr);
-  if (op == "clear_calls") return h.ui.calls.clear();
-  if (kEvents.count(op)) return (*h.app.*kEvents.at(op))();
-  if (op == "clock") {
-    std::istringstream in(a1);
-    auto& c = h.clock.current;
-    in >> c.year >> c.month >> c.day >> c.hour >> c.minute >> c.second;
-  } else if (op == "key") {  // key code, shift state, whether the box used it
-    const bool used =
-        h.app->frmLogin_txtPass_KeyDown(std::int16_t(std::stoi(a1)), std::int16_t(std::stoi(a2)));
-    EXPECT_EQ(used, r[3] == "1");
-  } else if (op == "fault") {  // operations on a data file fail: all, or Read or Write only
-    core::set_file_fault_hook([a1, a2](core::FileOp o, const std::string& path) {
-      const char* kind = o == core::FileOp::Read ? "Read" : o == core::FileOp::Write ? "Write" : "";
-      return (a2.empty() || a2 == kind) && path.find(a1) != std::string::npos;
-    });
-  } else {
-    ADD_FAILURE() << "unknown step " << op;
-  }
-}
-
-void run_scripts(std::string_view cases) {
-  std::unique_ptr<AppHarness> h;
-  std::string name;
-  for (const CaseRow& row : case_rows(cases)) {
-    if (row[0] == "case") {
-      core::set_file_fault_hook(nullptr);
-      h = std::make_unique<AppHarness>(), name = row.at(1);
-      // What the logged-in flag is while a message box is open, among the calls.
-      h->ui.while_message_open = [&ui = h->ui, &s = h->session()](const ShownMessage&) {
-        ui.calls.push_back("swlogin " + std::to_string(s.main.swlogin));
-      };
-      continue;
-    }
-    SCOPED_TRACE(name + ": " + printable(row[0] + (row.size() > 1 ? " " + row[1] : "")));
-    step(*h, row);
-  }
-  core::set_file_fault_hook(nullptr);
-}
-
-TEST(Scripts, RunAsTheTablesSay) {
-  for (const auto table :
-       {kCases_startup, kCases_tray_menu, kCases_settings_window, kCases_login_answers,
-        kCases_login_window, kCases_saved_login, kCases_selection})
-    run_scripts(table);
 }
 
 [[nodiscard]] std::string utf16le(std::string_view ascii) {
