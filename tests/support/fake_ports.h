@@ -6,7 +6,6 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,15 +16,6 @@
 #include "ports/web_client.h"
 
 namespace lumari::test {
-
-[[nodiscard]] inline const char* window_name(core::WindowId window) {
-  switch (window) {
-    case core::WindowId::Login: return "Login";
-    case core::WindowId::Selection: return "Selection";
-    case core::WindowId::Settings: return "Settings";
-  }
-  return "?";
-}
 
 struct ShownMessage {
   std::string text;
@@ -41,8 +31,7 @@ class FakeUi final : public core::Ui {
   }
   void close_window(core::WindowId w) override {
     log("close ", w);
-    open_windows.erase(std::remove(open_windows.begin(), open_windows.end(), w),
-                       open_windows.end());
+    std::erase(open_windows, w);
   }
   void refresh_window(core::WindowId w) override { log("refresh ", w); }
   void message_box(std::string_view text, std::string_view caption,
@@ -60,7 +49,6 @@ class FakeUi final : public core::Ui {
   }
   std::optional<core::MenuItem> popup_menu(core::MenuId menu) override {
     calls.push_back(menu == core::MenuId::File ? "menu file" : "menu Live");
-    menus_shown.push_back(menu);
     return next(menu_choices);
   }
   std::optional<std::string> open_file_dialog() override {
@@ -79,34 +67,28 @@ class FakeUi final : public core::Ui {
   void remove_tray_icon() override { calls.push_back("remove tray icon"), tray_icon = false; }
   void end_program() override { calls.push_back("end program"), ended = true; }
 
-  /// Every call in order, e.g. "show Login", "message Critical Login Error", "timer on",
+  [[nodiscard]] bool is_open(core::WindowId w) const {
+    return std::find(open_windows.begin(), open_windows.end(), w) != open_windows.end();
+  }
+
+  /// Every call in order: "show Login", "message Critical Login Error", "timer on",
   /// "notice Problem No answer ...".
   std::vector<std::string> calls;
   std::vector<ShownMessage> messages;
   std::vector<std::string> notices;  ///< "Problem <text>" or "ProblemOver <text>"
-  std::vector<core::MenuId> menus_shown;
-  bool timer_enabled = false;
+  std::vector<core::WindowId> open_windows;
+  bool timer_enabled = false, tray_icon = false, ended = false;
   int timer_interval = 0;
-  bool tray_icon = false;
-  bool ended = false;
-  std::vector<core::WindowId> open_windows;  ///< windows currently shown
-
   /// What the next pop-up menus and file dialogs return (nothing when empty).
   std::deque<std::optional<core::MenuItem>> menu_choices;
   std::deque<std::optional<std::string>> dialog_results;
   /// Runs inside each message box, while it is "open".
   std::function<void(const ShownMessage&)> while_message_open;
 
-  [[nodiscard]] bool is_open(core::WindowId w) const {
-    return std::find(open_windows.begin(), open_windows.end(), w) != open_windows.end();
-  }
-  [[nodiscard]] int count_calls(std::string_view call) const {
-    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
-  }
-
  private:
   void log(const char* what, core::WindowId w) {
-    calls.push_back(what + std::string(window_name(w)));
+    const char* names[] = {"Login", "Selection", "Settings"};
+    calls.push_back(what + std::string(names[static_cast<int>(w)]));
   }
   template <typename T>
   static std::optional<T> next(std::deque<std::optional<T>>& queue) {
@@ -117,13 +99,12 @@ class FakeUi final : public core::Ui {
   }
 };
 
+/// A clock that shows m/d/yyyy and hh:mm:ss.
 class FakeClock final : public core::Clock {
  public:
   core::DateTime current{2026, 12, 5, 14, 3, 7};
   core::DateTime now() override { return current; }
-  /// m/d/yyyy
   std::string short_date_text(const core::DateTime& when) override;
-  /// hh:mm:ss
   std::string time_text(const core::DateTime& when) override;
 };
 
@@ -134,34 +115,33 @@ class FakeAdapters final : public core::AdapterSource {
  public:
   core::AdapterList list;
   int calls = 0;
-  core::AdapterList list_adapters() override {
-    ++calls;
-    return list;
-  }
+  core::AdapterList list_adapters() override { return ++calls, list; }
 };
 
 /// Answers for web requests, shared by every client the factory makes. Each
 /// request takes the first queued answer whose path matches (the text between
-/// the host and "?"); without one it fails with "no answer scripted".
+/// the host and "?"), else the path's standing answer, else fails with "no
+/// answer scripted".
 class WebScript {
  public:
-  void answer(const std::string& path, core::Result<std::string> reply);
-  void answer_always(const std::string& path, core::Result<std::string> reply);
-
-  [[nodiscard]] core::Result<std::string> take(const std::string& url);
+  void answer(const std::string& path, core::Result<std::string> reply) {
+    queued_[path].push_back(std::move(reply));
+  }
+  void answer_always(const std::string& path, core::Result<std::string> reply) {
+    always_.insert_or_assign(path, std::move(reply));
+  }
   [[nodiscard]] core::WebClientFactory factory();
 
   std::vector<std::string> requested;  ///< every URL asked for, in order
   int clients_made = 0;
 
  private:
+  [[nodiscard]] core::Result<std::string> take(const std::string& url);
   std::map<std::string, std::deque<core::Result<std::string>>> queued_;
   std::map<std::string, core::Result<std::string>> always_;
 };
 
 /// The path part of a URL: "/GetTD.do" of "http://h:1/GetTD.do?x=1".
 [[nodiscard]] std::string url_path(const std::string& url);
-/// The value of a query key, still percent-encoded; empty when absent.
-[[nodiscard]] std::string query_value(const std::string& url, const std::string& key);
 
 }  // namespace lumari::test
