@@ -18,49 +18,38 @@ xvfb_pid= service_pid= wine_used=
 say() { echo "wine-run: $*" >&2; }
 die() { say "$*"; exit 1; }
 
-need_tools() {
-  local tool
-  for tool in "$@"; do
-    command -v "$tool" >/dev/null || die "$tool is missing (scripts/install-deps installs it)"
-  done
-}
-
 # Wine quiet, without a proxy (the service is on loopback), on the prefix $1.
 wine_environment() {
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 WINEPREFIX="$1"
   unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy NO_PROXY DISPLAY
 }
 
-stop_wine_server() {
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
-}
-
-end_process() {
-  [ -n "$1" ] || return 0
-  kill "$1" 2>/dev/null || true
-  wait "$1" 2>/dev/null || true
-}
+stop_wine_server() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; }
 
 stop_started() {
   [ -z "$wine_used" ] || stop_wine_server
-  end_process "$service_pid"
-  end_process "$xvfb_pid"
+  local pid
+  for pid in $service_pid $xvfb_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   wine_used= service_pid= xvfb_pid=
+}
+
+# wait_for WHAT FILE PID: until FILE has a line, while PID lives, at most 10 s.
+wait_for() {
+  local i
+  for ((i = 0; i < 200; i++)); do
+    [ ! -s "$2" ] || return 0
+    kill -0 "$3" 2>/dev/null || die "$1 ended at once"
+    sleep 0.05
+  done
+  die "$1 gave no answer within 10 s"
 }
 
 # Starts Xvfb on a display it picks itself, its notes in folder $1.
 start_xvfb() {
-  local i
   : >"$1/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" >"$1/xvfb.log" 2>&1 &
   xvfb_pid=$!
-  for ((i = 0; i < 200; i++)); do
-    [ -s "$1/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || die "Xvfb ended at once: $(cat "$1/xvfb.log")"
-    sleep 0.05
-  done
-  [ -s "$1/display" ] || die "Xvfb named no display within 10 s"
+  wait_for Xvfb "$1/display" "$xvfb_pid"
   export DISPLAY=":$(head -n 1 "$1/display")"
 }
 
@@ -74,8 +63,7 @@ remove_prefix() {
 # A virtual desktop: without a window manager Wine stalls whenever a window with
 # a title bar is hidden.
 make_prefix() {
-  local prefix=$1 scratch
-  need_tools wine wineboot wineserver Xvfb
+  local prefix=$1 scratch started=$SECONDS
   remove_prefix "$prefix"
   mkdir -p "$(dirname "$prefix")"
   wine_environment "$prefix"
@@ -83,7 +71,6 @@ make_prefix() {
   trap 'stop_started; rm -rf "$scratch"' EXIT
   start_xvfb "$scratch"
   wine_used=1
-  local started=$SECONDS
   wineboot -i >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 ||
@@ -99,19 +86,14 @@ make_prefix() {
 
 run_test() {
   [ $# -ge 6 ] || die "usage: $0 run PREFIX SERVICE OUT TEST DISPLAY EXE [ARG...] [-- SERVICE OPTION...]"
-  local prefix=$1 service=$2 out=$3 test=$4 display=$5 exe=$6
+  local prefix=$1 service=$2 out=$3 test=$4 display=$5 exe=$6 started=$SECONDS args=() status try
   shift 6
-  local args=()
   while [ $# -gt 0 ] && [ "$1" != -- ]; do args+=("$1"); shift; done
   [ $# -eq 0 ] || shift
-  [ -x "$service" ] || die "the demo service $service is missing: build the native preset first
-    (cmake --preset dev && cmake --build --preset dev --target lumari-demo-service), or set
-    LUMARI_NATIVE_BUILD_DIR to a native build that has it"
+  [ -x "$service" ] || die "the demo service $service is missing: build the native preset first,
+    or set LUMARI_NATIVE_BUILD_DIR to a native build that has it"
   [ -f "$exe" ] || die "the test program $exe is missing"
-  need_tools wine wineserver Xvfb timeout
   [ -f "$prefix/$ready_mark" ] || make_prefix "$prefix"
-
-  local started=$SECONDS port='' i
   rm -rf "$out"
   mkdir -p "$out/work"
   out=$(cd "$out" && pwd)
@@ -121,18 +103,10 @@ run_test() {
   : >"$out/service.out"
   "$service" --port 0 --sent-log "$out/sent.log" "$@" >"$out/service.out" 2>>"$out/service.log" &
   service_pid=$!
-  for ((i = 0; i < 200; i++)); do
-    port=$(head -n 1 "$out/service.out" 2>/dev/null || true)
-    [ -z "$port" ] || break
-    kill -0 "$service_pid" 2>/dev/null || die "the demo service ended at once: $(cat "$out/service.log")"
-    sleep 0.05
-  done
-  [ -n "$port" ] || die "the demo service named no port within 10 s"
-  export LUMARI_SERVICE_URL="http://127.0.0.1:$port" LUMARI_REQUEST_LOG="$out/service.log" \
-    LUMARI_SENT_LOG="$out/sent.log" LUMARI_OUT="$out/work"
-
+  wait_for "the demo service" "$out/service.out" "$service_pid"
+  export LUMARI_SERVICE_URL="http://127.0.0.1:$(head -n 1 "$out/service.out")" \
+    LUMARI_REQUEST_LOG="$out/service.log" LUMARI_SENT_LOG="$out/sent.log" LUMARI_OUT="$out/work"
   wine_used=1
-  local status=0 try
   for try in 1 2; do
     status=0
     timeout --kill-after=10 220 wine "$exe" --gtest_filter="$test" --gtest_color=no "${args[@]}" \
@@ -149,10 +123,7 @@ run_test() {
   fi
   stop_started
   trap - EXIT
-  if [ "$status" -ne 0 ]; then
-    say "the demo service's last requests:"
-    tail -n 20 "$out/service.log" >&2 || true
-  fi
+  [ "$status" -eq 0 ] || { say "the demo service's last requests:"; tail -n 20 "$out/service.log" >&2 || true; }
   say "$test $([ "$status" -eq 0 ] && echo passed || echo FAILED) in $((SECONDS - started)) s; logs in $out"
   return "$status"
 }
