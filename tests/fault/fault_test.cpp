@@ -1,9 +1,9 @@
 // File faults. Every file operation of a fetch cycle is made to fail in turn
 // (alone, with every later one, with the next two, or with every later one on
 // the same file), and in the last pass at Exit; a soak of random faults runs
-// against the reference model; and real file systems that are read-only or full. Whatever fails, no
-// order version is lost, each file is either as it was or as a fault-free run wrote it, no
-// temporary file stays, and polling goes on.
+// against the reference model; and real file systems are read-only or full.
+// Whatever fails, no order version is lost, each file is either as it was or as
+// a fault-free run wrote it, no temporary file stays, and polling goes on.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -73,8 +73,11 @@ std::string differences(const Files& got, const Files& want) {
 }
 
 std::string v(int ticket, int minute, const char* price) {
-  return "m=2026.12.07 09:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) +
-         ":0000,EURUSD,t=" + std::to_string(ticket) + ",buy,0.10," + price + ",0,0,open,x,s=7";
+  char line[96];
+  std::snprintf(line, sizeof line,
+                "m=2026.12.07 09:%02d:0000,EURUSD,t=%d,buy,0.10,%s,0,0,open,x,s=7", minute, ticket,
+                price);
+  return line;
 }
 std::string answer(const std::vector<std::string>& pieces) {
   std::string text = "\r\n";
@@ -152,14 +155,10 @@ TEST(FileFaults, AnyOperationOfACycleRefusedLosesNoVersion) {
     const char* name;
     std::function<Pick(std::size_t)> plan;
   } plans[] = {
-      {"only",
-       [](std::size_t n) -> Pick { return [n](std::size_t i, FileOp, auto&) { return i == n; }; }},
-      {"from",
-       [](std::size_t n) -> Pick { return [n](std::size_t i, FileOp, auto&) { return i >= n; }; }},
+      {"only", [](std::size_t n) -> Pick { return [n](auto i, FileOp, auto&) { return i == n; }; }},
+      {"from", [](std::size_t n) -> Pick { return [n](auto i, FileOp, auto&) { return i >= n; }; }},
       {"three",
-       [](std::size_t n) -> Pick {
-         return [n](std::size_t i, FileOp, auto&) { return i >= n && i < n + 3; };
-       }},
+       [](std::size_t n) -> Pick { return [n](auto i, FileOp, auto&) { return i - n < 3; }; }},
       {"held", held_from},
   };
   // What a fault-free run holds after each recovery answer, the same for every plan.
@@ -225,9 +224,7 @@ TEST(FileFaults, AnyOperationOfTheLastPassAtExitRefusedLeavesBothFilesWhole) {
     EXPECT_TRUE(after.log == before.log || after.log == merged.log);
     EXPECT_TRUE(after.current == before.current || after.current == merged.current);
     EXPECT_TRUE(run.clean_folder());
-    if (n == 0) {
-      EXPECT_EQ(after, merged);
-    }
+    if (n == 0) EXPECT_EQ(after, merged);
     if (n > faults.calls.size()) break;
   }
 }
@@ -327,9 +324,8 @@ TEST(FileFaults, ReadOnlyOrFullFileSystemKeepsBothFilesWholeUntilItIsWritable) {
         big_log = crlf({v(100, i % 60, "1.00") + std::to_string(i)}) + big_log;
       Program run(false);
       const std::string& folder = run.h.exchange_folder;
-      if (kind != "read-only") {
+      if (kind != "read-only")
         ASSERT_EQ(::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=256k"), 0);
-      }
       run.h.write_exchange(core::kOrderLogFile, big_log);
       run.h.write_exchange(core::kCurrentOrderFile, kStartCurrent);
       run.tick(kWarmUp);
@@ -360,9 +356,7 @@ TEST(FileFaults, ReadOnlyOrFullFileSystemKeepsBothFilesWholeUntilItIsWritable) {
       run.tick(kEmpty);
       EXPECT_TRUE(run.h.app->last_cycle().saved) << run.h.app->last_cycle().problem;
       EXPECT_FALSE(run.waiting());
-      if (kind != "no room for the log") {
-        EXPECT_EQ(differences(run.files(), merged), "");
-      }
+      if (kind != "no room for the log") EXPECT_EQ(differences(run.files(), merged), "");
       EXPECT_TRUE(run.clean_folder());
       ::umount2(folder.c_str(), MNT_DETACH);
     });
