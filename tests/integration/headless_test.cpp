@@ -37,7 +37,8 @@ using Clock = std::chrono::steady_clock;
 
 int count_of(const std::string& text, const std::string& part) {
   int n = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1), ++n) {
+  }
   return n;
 }
 
@@ -210,16 +211,13 @@ class ServiceTest : public ::testing::Test {
 };
 
 /// A "test" row with the scenario's name, then its steps.
-struct Scenario {
-  std::vector<CaseRow> rows;
-  friend void PrintTo(const Scenario& s, std::ostream* out) { *out << s.rows[0][1]; }
-};
+using Scenario = std::vector<CaseRow>;
 
 std::vector<Scenario> scenarios() {
   std::vector<Scenario> all;
   for (CaseRow& row : case_rows(kCases_headless)) {
     if (row[0] == "test") all.emplace_back();
-    all.back().rows.push_back(std::move(row));
+    all.back().push_back(std::move(row));
   }
   return all;
 }
@@ -227,12 +225,11 @@ std::vector<Scenario> scenarios() {
 class Headless : public ServiceTest, public ::testing::WithParamInterface<Scenario> {};
 
 TEST_P(Headless, RunsAsTheScenarioSays) {
-  const std::vector<CaseRow>& rows = GetParam().rows;
-  for (std::size_t i = 1; i < rows.size() && !HasFatalFailure(); ++i) step(rows[i]);
+  for (std::size_t i = 1; i < GetParam().size() && !HasFatalFailure(); ++i) step(GetParam()[i]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenario, Headless, ::testing::ValuesIn(scenarios()),
-                         [](const auto& p) { return p.param.rows[0][1]; });
+                         [](const auto& p) { return p.param[0][1]; });
 
 constexpr std::chrono::milliseconds kDeadline{core::WebClientLimits{}.deadline_ms};
 
@@ -283,9 +280,7 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, FaultMatrix, ::testing::ValuesIn(kServiceFaults),
                          [](const auto& p) {
-                           std::string name = p.param.mode;
-                           for (char& c : name) c = std::isalnum(c) ? c : '_';
-                           return name;
+                           return std::regex_replace(p.param.mode, std::regex("\\W"), "_");
                          });
 
 }  // namespace
