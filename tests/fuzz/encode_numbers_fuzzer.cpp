@@ -16,31 +16,26 @@ namespace {
 using namespace lumari;
 using test::fuzz::require;
 
-bool unreserved(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_' ||
-         c == '~';
-}
+bool hex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 void check_encoding(std::string_view bytes) {
   const std::string encoded = core::percent_encode(bytes);
   for (std::size_t i = 0; i < encoded.size(); ++i) {
-    const bool escape = encoded[i] == '%' && i + 2 < encoded.size() &&
-                        std::isxdigit(static_cast<unsigned char>(encoded[i + 1])) &&
-                        std::isxdigit(static_cast<unsigned char>(encoded[i + 2])) &&
-                        !std::islower(static_cast<unsigned char>(encoded[i + 1])) &&
-                        !std::islower(static_cast<unsigned char>(encoded[i + 2]));
-    require(escape || unreserved(encoded[i]), "only unreserved characters and %XX", bytes);
+    const char c = encoded[i];
+    const bool escape = c == '%' && i + 2 < encoded.size() && hex(encoded[i + 1]) &&
+                        hex(encoded[i + 2]) && !std::islower(encoded[i + 1]) &&
+                        !std::islower(encoded[i + 2]);
+    require(escape || std::isalnum(static_cast<unsigned char>(c)) ||
+                std::string_view("-._~").find(c) != std::string_view::npos,
+            "only unreserved characters and %XX", bytes);
     if (escape) i += 2;
   }
   require(core::percent_decode(encoded) == std::optional<std::string>(bytes),
           "decoding gives back the bytes", bytes);
   bool well_formed = true;
-  for (std::size_t i = bytes.find('%'); i != std::string_view::npos; i = bytes.find('%', i + 3)) {
-    well_formed = well_formed && i + 2 < bytes.size() &&
-                  std::isxdigit(static_cast<unsigned char>(bytes[i + 1])) &&
-                  std::isxdigit(static_cast<unsigned char>(bytes[i + 2]));
-    if (!well_formed) break;
-  }
+  for (std::size_t i = bytes.find('%'); well_formed && i != std::string_view::npos;
+       i = bytes.find('%', i + 3))
+    well_formed = i + 2 < bytes.size() && hex(bytes[i + 1]) && hex(bytes[i + 2]);
   require(core::percent_decode(bytes).has_value() == well_formed, "malformed escapes are refused",
           bytes);
 }
