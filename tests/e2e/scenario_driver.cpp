@@ -395,7 +395,8 @@ void E2e::run(const CaseRow& s) {
     // "(no file)" is a file that does not exist.
     const std::string bytes = contents(file(s), "(no file)");
     const bool negated = arg(s, 3).starts_with('!');
-    EXPECT_EQ(bytes == arg(s, 3).substr(negated ? 1 : 0), !negated) << s[2] << " holds " << bytes;
+    EXPECT_EQ(bytes == arg(s, 3).substr(negated ? 1 : 0), !negated)
+        << s[2] << " holds " << bytes << ", wanted " << s[3];
   } else if (verb == "only-files") {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folders_.at(s.at(1)))) {
