@@ -117,7 +117,7 @@ bool gone(HWND window, Millis limit = kWindowWait) {
   return wait_for([&] { return !IsWindow(window) || !IsWindowVisible(window); }, limit);
 }
 
-std::string special_folder(int id) {
+std::string shell_folder(int id) {
   char path[MAX_PATH] = {};
   return SUCCEEDED(SHGetFolderPathA(nullptr, id, nullptr, 0, path)) ? path : "";
 }
@@ -175,8 +175,8 @@ class E2e : public ::testing::TestWithParam<Scenario> {
                 {"exchange", mt4_dir_ + "experts\\files"},
                 {"program", program_dir_},
                 {"mt4", mt4_dir_},
-                {"programs", special_folder(CSIDL_PROGRAMS)},
-                {"startup", special_folder(CSIDL_STARTUP)}};
+                {"programs", shell_folder(CSIDL_PROGRAMS)},
+                {"startup", shell_folder(CSIDL_STARTUP)}};
     std::error_code error;
     fs::remove_all(root, error);
     fs::create_directories(folders_["exchange"], error);
@@ -246,7 +246,7 @@ void E2e::run(const CaseRow& s) {
     const auto put = verb == "write" ? &core::replace_file : &core::append_file;
     ASSERT_TRUE(put(file(s), arg(s, 3))) << s[2];
   } else if (verb == "terminal-data-folder") {
-    terminal_data_dir_ = special_folder(CSIDL_APPDATA) + "\\MetaQuotes\\Terminal\\E2E" +
+    terminal_data_dir_ = shell_folder(CSIDL_APPDATA) + "\\MetaQuotes\\Terminal\\E2E" +
                          std::to_string(GetCurrentProcessId());
     std::error_code error;
     fs::remove_all(mt4_dir_ + "experts", error);
