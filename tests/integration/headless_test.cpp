@@ -1,7 +1,5 @@
 // lumari-headless against lumari-demo-service over loopback, in temporary program
-// and MT4 folders: the scenarios of cases/headless.txt, and every way the service
-// can fail an order request, as the shared table has it, in the steps of
-// cases/fault.txt, against the Linux web client.
+// and MT4 folders: the scenarios of cases/headless.txt.
 #include "cases/headless.h"
 
 #include <fcntl.h>
@@ -19,12 +17,10 @@
 #include <sstream>
 #include <thread>
 
-#include "cases/fault.h"
 #include "headless/curl_web_client.h"
 #include "support/case_file.h"
 #include "support/order_expectations.h"
 #include "support/printable.h"
-#include "support/service_faults.h"
 #include "support/temp_folder.h"
 #include "text/line_file.h"
 
@@ -85,11 +81,9 @@ class ServiceTest : public ::testing::Test {
     SCOPED_TRACE(row[0] + (row.size() > 1 ? " " + printable(row[1]) : ""));
     const std::string& verb = row[0];
     const auto arg = [&](std::size_t i) { return i < row.size() ? expand(row[i]) : ""; };
-    if (verb == "service" || verb == "restart") {
-      port_ = verb == "service" ? 0 : port_;
-      options_ = verb == "service" ? arg(1) : options_;
-      service_ = start(std::string(LUMARI_DEMO_SERVICE) + " --port " + std::to_string(port_) +
-                       " --sent-log {root}/sent.log " + options_);
+    if (verb == "service") {
+      service_ = start(std::string(LUMARI_DEMO_SERVICE) + " --port 0 --sent-log {root}/sent.log " +
+                       arg(1));
       ASSERT_TRUE(eventually([&] { return count_of(service_.out(), "\n") > 0; }));
       port_ = std::stoi(service_.out());
     } else if (verb == "stop" || verb == "term") {
@@ -200,7 +194,6 @@ class ServiceTest : public ::testing::Test {
   std::string data_ = root_.file("program/data");
   std::string mt4_ = root_.file("mt4") + "/";
   std::string exchange_ = root_.file("mt4/experts/files");
-  std::string options_;
   int port_ = 0;
   int runs_ = 0;
   Child service_;
@@ -230,58 +223,6 @@ TEST_P(Headless, RunsAsTheScenarioSays) {
 
 INSTANTIATE_TEST_SUITE_P(Scenario, Headless, ::testing::ValuesIn(scenarios()),
                          [](const auto& p) { return p.param[0][1]; });
-
-constexpr std::chrono::milliseconds kDeadline{core::WebClientLimits{}.deadline_ms};
-
-class FaultMatrix : public ServiceTest, public ::testing::WithParamInterface<ServiceFault> {
- protected:
-  /// Holds the fourth tick, the faulty one, to the table: its answer and reason
-  /// ("hh:mm:ss <answer> log=<n> current=<n> new=<n>[ (<reason>)]"), how long
-  /// it took, and exchange files as they were unless a late answer came.
-  void expect_tick(const ServiceFault& fault, Clock::duration took) {
-    const std::string tick = core::split_lines(text_of("out")).at(3);
-    const auto at = tick.find(" (");
-    const std::string reason =
-        at == std::string::npos ? "" : tick.substr(at + 2, tick.size() - at - 3);
-    const char* answers[] = {"no answer", "error page", "orders", "orders|idle"};
-    const std::string answer = tick.substr(9, tick.find(" log=") - 9);
-    EXPECT_TRUE(problem_allowed(answers[static_cast<int>(fault.end)], answer)) << tick;
-    EXPECT_TRUE(problem_allowed(fault.problem, reason)) << tick;
-    const auto least = (fault.waits_for_deadline ? kDeadline : 0ms) + fault.delay;
-    EXPECT_LT(took, least + 3s) << tick;
-    // The program's timer and the test's clock may differ by a timer tick.
-    EXPECT_GE(took + 50ms, least) << tick;
-    for (const char* file : {"{exchange}/Lumari.log", "{exchange}/ServerOrder.log"}) {
-      if (fault.delay == 0ms) step({"check", file, "same"});
-    }
-  }
-};
-
-TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
-  const ServiceFault& fault = GetParam();
-  const std::string mode = fault.mode;
-  Clock::time_point faulted;
-  for (const CaseRow& row : case_rows(kCases_fault)) {
-    if (row[0] == "fault" && mode == "refuse") {
-      step({"stop"});
-    } else if (row[0] == "fault") {
-      step({"check", "get:/demo/fault?mode=" + mode + "&count=" + std::to_string(fault.requests),
-            "has", "OK"});
-    } else if (row[0] == "recover") {
-      if (mode == "refuse") step({"restart"});
-    } else if (row[0] != "tick") {
-      step(row);
-    }
-    if (row[0] == "fault") faulted = Clock::now();
-    if (row[0] == "tick") expect_tick(fault, Clock::now() - faulted);
-    if (HasFatalFailure()) return;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryFault, FaultMatrix, ::testing::ValuesIn(kServiceFaults),
-                         [](const auto& p) {
-                           return std::regex_replace(p.param.mode, std::regex("\\W"), "_");
-                         });
 
 }  // namespace
 }  // namespace lumari::test

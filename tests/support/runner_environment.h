@@ -15,10 +15,15 @@ namespace lumari::test {
   return "Z:" + text;
 }
 
-/// The runner's environment variable, a path made a Windows one; empty when unset.
+/// The runner's environment variable (under Wine a path made a Windows one);
+/// empty when unset.
 [[nodiscard]] inline std::string runner_value(const char* name) {
   const char* value = std::getenv(name);
+#ifdef _WIN32
   return windows_path(value != nullptr ? value : "");
+#else
+  return value != nullptr ? value : "";
+#endif
 }
 
 }  // namespace lumari::test

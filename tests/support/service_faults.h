@@ -1,6 +1,6 @@
 // Every way the service can fail an order request, and what a tick must make
-// of it. One table for both web clients: the Linux one in the headless program
-// and WinHTTP in the Windows program under Wine.
+// of it. One table, and one test program, for both web clients: the Linux one
+// natively and WinHTTP under Wine.
 #pragma once
 
 #include <chrono>

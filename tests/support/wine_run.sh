@@ -8,7 +8,8 @@
 #   wine_run.sh remove-prefix DIR   stops the prefix's wineserver and removes it
 #   wine_run.sh run PREFIX SERVICE OUT TEST DISPLAY EXE [ARG...] [-- SERVICE OPTION...]
 #     runs EXE --gtest_filter=TEST under Wine, on a virtual X display of its own
-#     when DISPLAY is "display". EXE finds the service through LUMARI_SERVICE_URL,
+#     when DISPLAY is "display", or as a native program when it is "native"
+#     (PREFIX is then unused). EXE finds the service through LUMARI_SERVICE_URL,
 #     its request log through LUMARI_REQUEST_LOG, the order lines it sent through
 #     LUMARI_SENT_LOG and a folder of its own through LUMARI_OUT.
 set -euo pipefail
@@ -93,12 +94,14 @@ run_test() {
   [ -x "$service" ] || die "the demo service $service is missing: build the native preset first,
     or set LUMARI_NATIVE_BUILD_DIR to a native build that has it"
   [ -f "$exe" ] || die "the test program $exe is missing"
-  [ -f "$prefix/$ready_mark" ] || make_prefix "$prefix"
+  local run=(wine "$exe")
+  [ "$display" != native ] || run=("$exe")
+  [ "$display" = native ] || [ -f "$prefix/$ready_mark" ] || make_prefix "$prefix"
   rm -rf "$out"
   mkdir -p "$out/work"
   out=$(cd "$out" && pwd)
   trap stop_started EXIT
-  wine_environment "$prefix"
+  [ "$display" = native ] || wine_environment "$prefix"
   [ "$display" != display ] || start_xvfb "$out"
   : >"$out/service.out"
   "$service" --port 0 --sent-log "$out/sent.log" "$@" >"$out/service.out" 2>>"$out/service.log" &
@@ -106,14 +109,14 @@ run_test() {
   wait_for "the demo service" "$out/service.out" "$service_pid"
   export LUMARI_SERVICE_URL="http://127.0.0.1:$(head -n 1 "$out/service.out")" \
     LUMARI_REQUEST_LOG="$out/service.log" LUMARI_SENT_LOG="$out/sent.log" LUMARI_OUT="$out/work"
-  wine_used=1
+  [ "$display" = native ] || wine_used=1
   for try in 1 2; do
     status=0
-    timeout --kill-after=10 220 wine "$exe" --gtest_filter="$test" --gtest_color=no "${args[@]}" \
+    timeout --kill-after=10 220 "${run[@]}" --gtest_filter="$test" --gtest_color=no "${args[@]}" \
       2>&1 | tee "$out/test.log" || status=${PIPESTATUS[0]}
     # A program that printed nothing never ran: Wine failed to start it (seen once
     # in many runs). That is no verdict on the test, so it gets one more start.
-    [ "$status" -ne 0 ] && [ ! -s "$out/test.log" ] && [ "$try" -eq 1 ] || break
+    [ "$display" != native ] && [ "$status" -ne 0 ] && [ ! -s "$out/test.log" ] && [ "$try" -eq 1 ] || break
     say "Wine started nothing; starting the test once more"
     stop_wine_server
   done

@@ -1,11 +1,10 @@
-// The core's App in this process with the real WinHTTP client against the
-// native demo service, on fake UI, clock and adapters over real temporary
-// folders: every way the service can fail an order request, as the shared table
-// has it, and an exchange file held open by another program across a tick.
-// tests/support/wine_run.sh starts the service and runs one test at a time.
+// The core's App in this process with the platform's web client (curl, or
+// WinHTTP under Wine) against the demo service, on fake UI, clock and adapters
+// over real temporary folders: every way the service can fail an order request,
+// as the shared table has it, and on Windows an exchange file held open by
+// another program across a tick. tests/support/wine_run.sh starts the service
+// and runs one test at a time.
 #include <gtest/gtest.h>
-#include <io.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <optional>
@@ -19,8 +18,17 @@
 #include "text/file_io.h"
 #include "text/line_file.h"
 #include "web/loopback_server.h"
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+
 #include "win32/unique_handle.h"
 #include "win32/winhttp_web_client.h"
+#define LUMARI_PLATFORM(native, windows) windows
+#else
+#include "headless/curl_web_client.h"
+#define LUMARI_PLATFORM(native, windows) native
+#endif
 
 namespace lumari::test {
 namespace {
@@ -32,10 +40,10 @@ using Millis = std::chrono::milliseconds;
 constexpr Millis kDeadline{core::WebClientLimits{}.deadline_ms};
 const char* const kKinds[] = {"None", "Orders", "Idle", "ForcedLogout", "ErrorPage", "NoAnswer"};
 
-[[nodiscard]] long long counter_now() {
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
-  return now.QuadPart;
+using Moment = std::chrono::steady_clock::time_point;
+
+[[nodiscard]] std::unique_ptr<core::WebClient> web_client() {
+  return LUMARI_PLATFORM(headless::make_curl_web_client, win32::make_winhttp_web_client)();
 }
 
 /// "NoAnswer (timed out)", "Orders, 2 new, saved".
@@ -55,7 +63,7 @@ const char* const kKinds[] = {"None", "Orders", "Idle", "ForcedLogout", "ErrorPa
 struct Tick {
   core::CycleReport report;
   Millis took{0};
-  long long ended = 0;  ///< the performance counter after it
+  Moment ended;
 };
 
 class WineFault : public ::testing::Test {
@@ -65,8 +73,10 @@ class WineFault : public ::testing::Test {
     request_log_ = runner_value("LUMARI_REQUEST_LOG");
     ASSERT_FALSE(url_.empty() || request_log_.empty())
         << "run through tests/support/wine_run.sh, which starts the native demo service";
+#ifdef _WIN32
     // As the Windows program does: replaced files reach the disk before the rename.
     core::set_file_sync([](std::FILE* file) { return _commit(_fileno(file)) == 0; });
+#endif
     // A fault left over from an earlier test on the same service would hit this one.
     ASSERT_NO_FATAL_FAILURE(set_fault("none", 0));
     sent_before_ = sent_lines().size();
@@ -92,9 +102,8 @@ class WineFault : public ::testing::Test {
   [[nodiscard]] Tick tick() {
     const auto started = std::chrono::steady_clock::now();
     h_.app->FrmMainMdi_mytimer_Timer();
-    return {h_.app->last_cycle(),
-            std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - started),
-            counter_now()};
+    const Moment ended = std::chrono::steady_clock::now();
+    return {h_.app->last_cycle(), std::chrono::duration_cast<Millis>(ended - started), ended};
   }
   /// Ticks, each of which must end well, until one saves new versions; the ticks.
   [[nodiscard]] std::vector<Tick> tick_until_new_versions_saved() {
@@ -109,7 +118,7 @@ class WineFault : public ::testing::Test {
     return ticks;
   }
   [[nodiscard]] core::Result<std::string> service_get(const std::string& path) {
-    return win32::make_winhttp_web_client()->get(url_ + path);
+    return web_client()->get(url_ + path);
   }
   /// The service's fault mode for the next `count` order requests (0: until changed).
   void set_fault(const std::string& mode, int count) {
@@ -147,8 +156,7 @@ class WineFault : public ::testing::Test {
     EXPECT_TRUE(polling()) << after;
   }
 
-  AppHarness h_{[] { return win32::make_winhttp_web_client(); },
-                runner_value("LUMARI_SERVICE_URL")};
+  AppHarness h_{web_client, runner_value("LUMARI_SERVICE_URL")};
   std::string url_, request_log_;
   std::size_t sent_before_ = 0;
 };
@@ -168,7 +176,8 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
     ASSERT_NE(nobody.emplace().port(), 0) << "no port on 127.0.0.1 could be bound";
     session().main.host = "http://127.0.0.1:" + std::to_string(nobody->port());
   } else {
-    ASSERT_NO_FATAL_FAILURE(set_fault(fault.mode, fault.requests_winhttp));
+    ASSERT_NO_FATAL_FAILURE(
+        set_fault(fault.mode, LUMARI_PLATFORM(fault.requests, fault.requests_winhttp)));
   }
   const Tick faulty = tick();
   session().main.host = host;
@@ -176,13 +185,17 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
   const char* ends[] = {"NoAnswer", "ErrorPage", "Orders", ""};
   if (fault.end == FaultEnd::AnyGood) EXPECT_TRUE(is_good(faulty.report)) << shown;
   if (fault.end != FaultEnd::AnyGood) EXPECT_TRUE(shown.starts_with(ends[int(fault.end)])) << shown;
-  EXPECT_TRUE(problem_allowed(fault.problem_winhttp, faulty.report.problem)) << shown;
+  EXPECT_TRUE(
+      problem_allowed(LUMARI_PLATFORM(fault.problem, fault.problem_winhttp), faulty.report.problem))
+      << shown;
   const auto least = fault.waits_for_deadline ? kDeadline : fault.delay;
   // A 16 MiB body takes longer to refuse; WinHTTP's timer and the test's clock
   // may differ by a timer tick or two.
   EXPECT_LT(faulty.took, least + (fault.mode == std::string("huge") ? 5s : 2s)) << shown;
   EXPECT_GE(faulty.took + 50ms, least) << shown;
-  EXPECT_EQ(order_requests() - requests_before, std::size_t(fault.requests_winhttp)) << shown;
+  EXPECT_EQ(order_requests() - requests_before,
+            std::size_t(LUMARI_PLATFORM(fault.requests, fault.requests_winhttp)))
+      << shown;
   if (fault.delay == 0ms) {
     EXPECT_EQ(h_.exchange(core::kOrderLogFile), log_before) << shown;
     EXPECT_EQ(h_.exchange(core::kCurrentOrderFile), current_before) << shown;
@@ -196,13 +209,15 @@ TEST_P(FaultMatrix, TickEndsInTimeFilesStayAndTheNextAnswerIsMerged) {
               static_cast<long long>(faulty.took.count()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Wine, FaultMatrix, ::testing::ValuesIn(kServiceFaults), [](const auto& p) {
-  std::string name = p.param.mode;
-  std::replace(name.begin(), name.end(), '-', '_');
-  std::replace(name.begin(), name.end(), ':', '_');
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Service, FaultMatrix, ::testing::ValuesIn(kServiceFaults),
+                         [](const auto& p) {
+                           std::string name = p.param.mode;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           std::replace(name.begin(), name.end(), ':', '_');
+                           return name;
+                         });
 
+#ifdef _WIN32
 /// Renames a tick tries before it gives up, and the pauses between them.
 constexpr std::size_t kRenameAttempts = 8;
 constexpr Millis kRetryPauses = 1030ms;
@@ -223,19 +238,19 @@ class Holder {
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)),
         thread_([this, hold] {
           Sleep(static_cast<DWORD>(hold.count()));
-          released_ = counter_now();
+          released_ = std::chrono::steady_clock::now();
           file_.reset();
         }) {}
   ~Holder() { (void)released(); }
   [[nodiscard]] bool holds() const { return static_cast<bool>(file_); }
-  [[nodiscard]] long long released() {
+  [[nodiscard]] Moment released() {
     if (thread_.joinable()) thread_.join();
     return released_;
   }
 
  private:
   win32::UniqueHandle<FileTraits> file_;
-  long long released_ = 0;
+  Moment released_;
   std::thread thread_;
 };
 
@@ -252,9 +267,10 @@ TEST_P(HeldFile, ShortHoldIsWaitedOutLongOneKeepsTheOldFileWholeAndALaterAnswerM
   const auto [file, hold] = GetParam();
   const bool log_held = file == std::string(core::kOrderLogFile);
   const std::string held = (std::filesystem::path(h_.exchange_folder) / file).string();
-  std::vector<long long> renames;
+  std::vector<Moment> renames;
   core::set_file_fault_hook([&renames, held](core::FileOp op, const std::string& path) {
-    if (op == core::FileOp::Rename && path == held) renames.push_back(counter_now());
+    if (op == core::FileOp::Rename && path == held)
+      renames.push_back(std::chrono::steady_clock::now());
     return false;  // watches only
   });
   // A tick whose answer brings no new version, or that came to the rename only
@@ -269,7 +285,7 @@ TEST_P(HeldFile, ShortHoldIsWaitedOutLongOneKeepsTheOldFileWholeAndALaterAnswerM
     Holder holder(held, hold);
     ASSERT_TRUE(holder.holds()) << "cannot open " << held;
     t = tick();
-    const long long released = holder.released();
+    const Moment released = holder.released();
     ASSERT_TRUE(t.report.kind == AnswerKind::Orders || t.report.kind == AnswerKind::Idle);
     if (t.report.kind == AnswerKind::Orders && t.report.new_versions > 0 && !renames.empty() &&
         renames.front() < released) {
@@ -323,6 +339,8 @@ INSTANTIATE_TEST_SUITE_P(
       std::replace(name.begin(), name.end(), '.', '_');
       return name;
     });
+
+#endif
 
 }  // namespace
 }  // namespace lumari::test
