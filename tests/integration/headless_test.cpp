@@ -81,9 +81,10 @@ class ServiceTest : public ::testing::Test {
     SCOPED_TRACE(row[0] + (row.size() > 1 ? " " + printable(row[1]) : ""));
     const std::string& verb = row[0];
     const auto arg = [&](std::size_t i) { return i < row.size() ? expand(row[i]) : ""; };
-    if (verb == "service") {
-      service_ = start(std::string(LUMARI_DEMO_SERVICE) + " --port 0 --sent-log {root}/sent.log " +
-                       arg(1));
+    if (verb == "service" || verb == "restart") {  // restart: on the same port, options
+      if (verb == "service") port_ = 0, options_ = arg(1);
+      service_ = start(std::string(LUMARI_DEMO_SERVICE) + " --port " + std::to_string(port_) +
+                       " --sent-log {root}/sent.log " + options_);
       ASSERT_TRUE(eventually([&] { return count_of(service_.out(), "\n") > 0; }));
       port_ = std::stoi(service_.out());
     } else if (verb == "stop" || verb == "term") {
@@ -194,6 +195,7 @@ class ServiceTest : public ::testing::Test {
   std::string data_ = root_.file("program/data");
   std::string mt4_ = root_.file("mt4") + "/";
   std::string exchange_ = root_.file("mt4/experts/files");
+  std::string options_;
   int port_ = 0;
   int runs_ = 0;
   Child service_;

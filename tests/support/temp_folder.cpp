@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -13,17 +12,12 @@ namespace lumari::test {
 TempFolder::TempFolder() {
   static std::atomic<unsigned> counter{0};
   std::random_device entropy;
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::ostringstream name;
-    name << "lumari-test-" << std::hex << entropy() << '-' << stamp << '-' << counter++;
-    auto candidate = std::filesystem::temp_directory_path() / name.str();
-    if (std::filesystem::create_directory(candidate)) {
-      path_ = candidate;
-      return;
-    }
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    auto candidate = std::filesystem::temp_directory_path() /
+                     ("lumari-test-" + std::to_string(entropy()) + "-" + std::to_string(counter++));
+    if (std::filesystem::create_directory(candidate)) path_ = candidate;
   }
-  throw std::runtime_error("cannot create a temporary folder");
+  if (path_.empty()) throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempFolder::~TempFolder() {
