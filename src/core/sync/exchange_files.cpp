@@ -170,8 +170,12 @@ void App::SaveOrderFiles(const SyncResult& synced) {
       synced.new_versions == 0 &&
       (seen.log_known || (seen.log_exists && is_crlf_text_of(seen.log, fetcher.lumarilog.lines(),
                                                              fetcher.lumarilog.size())));
-  const Status current = current_same ? ok() : replace_file(current_path, current_text);
+  // The order log goes first: every line the current-order file ever offers the
+  // MT4 side is then in the log on disk already, and a program killed between
+  // the two writes leaves only the current-order file behind, which the next
+  // pass rebuilds from the log.
   const Status log = log_same ? ok() : replace_file_lines(log_path, fetcher.lumarilog.lines());
+  const Status current = current_same ? ok() : replace_file(current_path, current_text);
   if (current && log && reusable(*synced.index)) {
     cache.keep(log_path, current_path, fetcher.lumarilog, std::move(current_text), synced.index);
   } else {
