@@ -75,11 +75,17 @@ void wait_interval(int milliseconds) {
   }
 }
 
-// The roots named on the command line, else those of a Wine prefix that holds
-// the MT4 folder, so a terminal run under Wine is found as on Windows.
-core::TerminalDataRoots terminals_of(const Options& options) {
-  if (options.terminal_data) return core::TerminalDataRoots{{*options.terminal_data}, {}, {}};
-  return options.mt4 ? core::wine_prefix_terminals(*options.mt4) : core::TerminalDataRoots{};
+// The roots named on the command line; without them the core looks in the Wine
+// prefix that holds the MT4 folder in use, so a terminal run under Wine is found
+// as on Windows, also by a run that takes the folder from settings.dat.
+core::AppConfig config_of(const Options& options, const std::string& program_folder) {
+  core::AppConfig config{
+      options.data_dir ? *options.data_dir : core::data_folder_of(program_folder),
+      options.service ? *options.service : core::service_base_url(),
+      {}};
+  if (options.terminal_data) config.terminals.roots = {*options.terminal_data};
+  config.terminals_in_wine_prefix = !options.terminal_data;
+  return config;
 }
 
 class Driver {
@@ -92,10 +98,7 @@ class Driver {
         clock_(make_system_clock()),
         adapters_(make_linux_adapter_source()),
         app_(core::Ports{ui_, *clock_, *adapters_, [] { return make_curl_web_client(); }},
-             core::AppConfig{
-                 options.data_dir ? *options.data_dir : core::data_folder_of(program_folder()),
-                 options.service ? *options.service : core::service_base_url(),
-                 terminals_of(options)}) {}
+             config_of(options, program_folder())) {}
 
   int run() {
     std::string password;

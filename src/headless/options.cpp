@@ -29,7 +29,8 @@ program does, with the windows answered from these options.
                        Save (without it: Cancel); PATH names MT4's terminal.exe
   --terminal-data DIR  where terminals keep their data folders, each with an
                        origin.txt (default: inside a Wine prefix that holds the
-                       --mt4 path, its users' AppData/Roaming/MetaQuotes/Terminal)
+                       MT4 folder in use, given by --mt4 now or saved by an
+                       earlier run, its users' AppData/Roaming/MetaQuotes/Terminal)
   --email TEXT         typed into the login window's e-mail box (without it the
                        saved login record's address stays)
   --password-env VAR   the password is read from environment variable VAR;

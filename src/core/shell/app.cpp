@@ -62,7 +62,10 @@ void App::LoadSettings() {
 
 void App::locate_exchange_folder() {
   MainWindowState& main = session_.main;
-  main.exchange_folder = resolve_exchange_folder(main.pathname, main.pathname1, config_.terminals);
+  const bool in_prefix = config_.terminals_in_wine_prefix && config_.terminals.roots.empty();
+  main.exchange_folder =
+      resolve_exchange_folder(main.pathname, main.pathname1,
+                              in_prefix ? wine_prefix_terminals(main.pathname) : config_.terminals);
 }
 
 void App::FrmMainMdi_Form_Unload() {

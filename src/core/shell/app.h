@@ -11,8 +11,8 @@
 #include "ports/clock.h"
 #include "ports/ui.h"
 #include "ports/web_client.h"
-#include "shell/problem_notices.h"
 #include "settings/exchange_folder.h"
+#include "shell/problem_notices.h"
 #include "shell/session.h"
 #include "sync/reconcile.h"
 
@@ -29,9 +29,12 @@ struct Ports {
 };
 
 struct AppConfig {
-  std::string data_folder;  ///< the program folder's data folder
-  std::string service_url;  ///< service base URL, no trailing slash
+  std::string data_folder;      ///< the program folder's data folder
+  std::string service_url;      ///< service base URL, no trailing slash
   TerminalDataRoots terminals;  ///< where current terminals keep their data folders
+  /// Without roots of its own, look in the Wine prefix that holds the MT4 folder
+  /// in use, wherever that folder came from (the settings window or settings.dat).
+  bool terminals_in_wine_prefix = false;
 };
 
 /// How the last fetch cycle ended, for status displays.
