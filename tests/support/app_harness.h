@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ class AppHarness {
   /// service at `service_url`.
   explicit AppHarness(core::WebClientFactory factory = {},
                       const std::string& service_url = "http://service.test");
+  /// Checks what every case must leave behind (see expect_consistent).
+  ~AppHarness();
+  AppHarness(const AppHarness&) = delete;
+  AppHarness& operator=(const AppHarness&) = delete;
 
   TempFolder root;
   FakeUi ui;
@@ -59,6 +64,20 @@ class AppHarness {
   void start() { install(), app->FrmMainMdi_Form_Load(); }
   /// start(), then a login through the tray menu with the given answer.
   void log_in(std::string_view answer);
+  /// The tray menu's Login item, the boxes typed in and Login clicked, while the
+  /// service gives `answer` to the login request.
+  void attempt_login(core::Result<std::string> answer, std::string_view email = "ann@example.com",
+                     std::string_view password = "secret");
+  /// A right click on the tray icon that chooses the item, or dismisses the menu.
+  void menu(std::optional<core::MenuItem> item);
+  /// One tick of the polling timer (nothing while it is off) with the service
+  /// giving `answer` to the order request.
+  void tick(core::Result<std::string> answer = std::string("\r\nXXX"));
+
+  /// What holds after any step of any case: the timer, the tray icon, the open
+  /// windows and the end of the program are as the session says. Checked again
+  /// when the harness goes.
+  void expect_consistent() const;
 };
 
 }  // namespace lumari::test
