@@ -15,7 +15,7 @@
 
 #include "cases/scenarios.h"
 #include "support/case_file.h"
-#include "support/order_expectations.h"
+#include "reference_model.h"
 #include "support/runner_environment.h"
 #include "text/file_io.h"
 #include "text/line_file.h"
@@ -418,13 +418,13 @@ void E2e::run(const CaseRow& s) {
     for (const auto& line : lines()) EXPECT_NE(line.find(s.at(3)), std::string::npos) << line;
   } else if (verb == "orders-as-sent") {
     // With polling stopped, the exchange files hold exactly what was sent.
-    const OrderLines sent = core::split_lines(contents(runner_value("LUMARI_SENT_LOG")));
+    const auto sent = lines_of(contents(runner_value("LUMARI_SENT_LOG")));
     ASSERT_FALSE(sent.empty()) << "the service sent no order line";
     const std::string log = contents(core::join_path(folders_["exchange"], "Lumari.log"));
     const std::string current = contents(core::join_path(folders_["exchange"], "ServerOrder.log"));
-    EXPECT_EQ(core::split_lines(log), distinct_versions(sent)) << "every version once, in order";
-    EXPECT_EQ(sorted(core::split_lines(current)), latest_versions(sent));
-    EXPECT_TRUE(log.ends_with("\r\n") && current.ends_with("\r\n"));
+    const PassOutput want = files_from_sent(sent);
+    EXPECT_EQ(log, want.log) << "every version once, in order";
+    EXPECT_EQ(sorted_lines(current), sorted_lines(want.current));
   } else if (verb == "run") {
     std::string error;
     const auto process =

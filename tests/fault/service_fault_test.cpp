@@ -10,9 +10,9 @@
 #include <optional>
 #include <thread>
 
+#include "reference_model.h"
 #include "shell/data_folder.h"
 #include "support/app_harness.h"
-#include "support/order_expectations.h"
 #include "support/runner_environment.h"
 #include "support/service_faults.h"
 #include "text/file_io.h"
@@ -128,17 +128,17 @@ class WineFault : public ::testing::Test {
     ASSERT_TRUE(answer && answer->starts_with("OK")) << request;
   }
   /// The order lines the service sent for the system since the test began.
-  [[nodiscard]] OrderLines sent_lines() {
+  [[nodiscard]] std::vector<std::string> sent_lines() {
     const auto answer = service_get("/demo/sent?systemid=11");
     EXPECT_TRUE(answer) << "/demo/sent";
-    OrderLines sent = core::split_lines(answer ? *answer : "");
+    std::vector<std::string> sent = core::split_lines(answer ? *answer : "");
     sent.erase(sent.begin(), sent.begin() + std::min(sent_before_, sent.size()));
     return sent;
   }
   [[nodiscard]] std::size_t order_requests() const {
     return request_lines(read_bytes(request_log_), "/GetTD.do").size();
   }
-  [[nodiscard]] OrderLines lines(std::string_view file) const {
+  [[nodiscard]] std::vector<std::string> lines(std::string_view file) const {
     return core::split_lines(h_.exchange(file));
   }
   [[nodiscard]] bool polling() {
@@ -147,10 +147,12 @@ class WineFault : public ::testing::Test {
   /// The order log holds every version sent once, in the order first sent; the
   /// current-order file the latest version of every order; nothing waits.
   void expect_everything_sent_is_merged(const char* after) {
-    const OrderLines sent = sent_lines();
+    const std::vector<std::string> sent = sent_lines();
     ASSERT_FALSE(sent.empty()) << after << ": the service sent nothing";
-    EXPECT_EQ(lines(core::kOrderLogFile), distinct_versions(sent)) << after;
-    EXPECT_EQ(sorted(lines(core::kCurrentOrderFile)), latest_versions(sent)) << after;
+    const PassOutput want = files_from_sent(sent);
+    EXPECT_EQ(h_.exchange(core::kOrderLogFile), want.log) << after;
+    EXPECT_EQ(sorted_lines(h_.exchange(core::kCurrentOrderFile)), sorted_lines(want.current))
+        << after;
     EXPECT_TRUE(session().sync.unsaved_log_lines.empty()) << after << ": versions still wait";
     EXPECT_EQ(folder_listing(h_.exchange_folder), "Lumari.log ServerOrder.log") << after;
     EXPECT_TRUE(polling()) << after;
@@ -302,27 +304,30 @@ TEST_P(HeldFile, ShortHoldIsWaitedOutLongOneKeepsTheOldFileWholeAndALaterAnswerM
     expect_everything_sent_is_merged("after the tick");
     return;
   }
-  const OrderLines sent = sent_lines();
+  const std::vector<std::string> sent = sent_lines();
   EXPECT_FALSE(t.report.saved) << shown;
   EXPECT_NE(t.report.problem.find("cannot replace file"), std::string::npos) << shown;
   EXPECT_EQ(renames.size(), kRenameAttempts);
   EXPECT_GE(t.took, kRetryPauses) << shown;
   EXPECT_LT(t.took, kRetryPauses + 2s) << shown;
   EXPECT_TRUE(polling());
+  const PassOutput want = files_from_sent(sent);
   if (log_held) {
-    // The order log keeps its old content whole; the current-order file went
-    // out first and may hold the new versions already.
+    // The order log keeps its old content whole; the current-order file is
+    // written all the same and may hold the new versions already.
     EXPECT_EQ(h_.exchange(core::kOrderLogFile), log_before);
     const std::string current = h_.exchange(core::kCurrentOrderFile);
-    EXPECT_TRUE(current == current_before ||
-                sorted(core::split_lines(current)) == latest_versions(sent))
+    EXPECT_TRUE(current == current_before || sorted_lines(current) == sorted_lines(want.current))
         << current;
-    EXPECT_EQ(session().sync.unsaved_log_lines,
-              lines_missing_from(distinct_versions(sent), core::split_lines(log_before)))
+    std::vector<std::string> waiting = lines_of(want.log);
+    std::erase_if(waiting, [&](const std::string& line) {
+      return log_before.find(line + "\r\n") != std::string::npos;
+    });
+    EXPECT_EQ(session().sync.unsaved_log_lines, waiting)
         << "the versions the order log could not take should wait in memory";
   } else {
     EXPECT_EQ(h_.exchange(core::kCurrentOrderFile), current_before);
-    EXPECT_EQ(lines(core::kOrderLogFile), distinct_versions(sent));
+    EXPECT_EQ(h_.exchange(core::kOrderLogFile), want.log);
     EXPECT_TRUE(session().sync.unsaved_log_lines.empty());
   }
   // The waiting versions go out with the next order answer.

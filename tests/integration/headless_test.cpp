@@ -18,8 +18,8 @@
 #include <thread>
 
 #include "headless/curl_web_client.h"
+#include "reference_model.h"
 #include "support/case_file.h"
-#include "support/order_expectations.h"
 #include "support/printable.h"
 #include "support/temp_folder.h"
 #include "text/line_file.h"
@@ -120,12 +120,12 @@ class ServiceTest : public ::testing::Test {
     } else if (verb == "keep") {
       kept_[arg(1)] = text_of(arg(1));
     } else if (verb == "merged") {
-      const OrderLines sent = core::split_lines(read_bytes(root_.file("sent.log")));
+      const auto sent = lines_of(read_bytes(root_.file("sent.log")));
       ASSERT_FALSE(sent.empty());
-      EXPECT_TRUE(arg(1).empty() || sent.size() > distinct_versions(sent).size()) << "no repeats";
-      EXPECT_EQ(core::split_lines(read_bytes(exchange_ + "/Lumari.log")), distinct_versions(sent));
-      EXPECT_EQ(sorted(core::split_lines(read_bytes(exchange_ + "/ServerOrder.log"))),
-                latest_versions(sent));
+      const PassOutput want = files_from_sent(sent);
+      EXPECT_TRUE(arg(1).empty() || sent.size() > lines_of(want.log).size()) << "no repeats";
+      EXPECT_EQ(read_bytes(exchange_ + "/Lumari.log"), want.log);
+      EXPECT_EQ(sorted_lines(read_bytes(exchange_ + "/ServerOrder.log")), sorted_lines(want.current));
     } else {
       ASSERT_EQ(verb, "check");
       check(arg(1), row[2], arg(3));

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace lumari::test {
 
@@ -24,6 +26,20 @@ namespace lumari::test {
 #else
   return value != nullptr ? value : "";
 #endif
+}
+
+/// The lines of the demo service's request log (its bytes) for one request path
+/// ("/GetTD.do"), in order; a line still being written is left for later.
+[[nodiscard]] inline std::vector<std::string> request_lines(std::string_view log,
+                                                            std::string_view request_path) {
+  std::vector<std::string> lines;
+  const std::string marker = " " + std::string(request_path) + " ";
+  for (auto end = log.find('\n'); end != std::string_view::npos; end = log.find('\n')) {
+    if (log.substr(0, end).find(marker) != std::string_view::npos)
+      lines.emplace_back(log.substr(0, end));
+    log.remove_prefix(end + 1);
+  }
+  return lines;
 }
 
 }  // namespace lumari::test

@@ -269,4 +269,21 @@ inline PassOutput run_reference_pass(const PassInput& input) {
   return output;
 }
 
+/// The exchange files that empty ones become when the order lines a service sent
+/// arrive in the order sent, in answers of the service's form ("\r\n" first, ";"
+/// and LF after each line). A program that merged them answer by answer has the
+/// same order log, and the same current orders in another order.
+inline PassOutput files_from_sent(const std::vector<std::string>& sent) {
+  std::string answer = "\r\n";
+  for (const auto& line : sent) answer += line + ";\n";
+  return run_reference_pass({answer, "", "", false});
+}
+
+/// The lines of CR LF text, sorted: a current-order file without its order.
+inline std::vector<std::string> sorted_lines(std::string_view text) {
+  std::vector<std::string> lines = lines_of(text);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
 }  // namespace lumari::test
