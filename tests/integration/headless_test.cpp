@@ -2,24 +2,19 @@
 // and MT4 folders: the scenarios of cases/headless.txt.
 #include "cases/headless.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <iterator>
 #include <map>
-#include <optional>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 #include "headless/curl_web_client.h"
 #include "reference_model.h"
 #include "support/case_file.h"
+#include "support/child_process.h"
 #include "support/printable.h"
 #include "support/temp_folder.h"
 #include "text/line_file.h"
@@ -37,30 +32,6 @@ int count_of(const std::string& text, const std::string& part) {
   }
   return n;
 }
-
-template <typename Condition>
-bool eventually(Condition condition, std::chrono::milliseconds limit = 20s) {
-  for (const auto end = Clock::now() + limit; !condition() && Clock::now() < end;) {
-    std::this_thread::sleep_for(5ms);
-  }
-  return condition();
-}
-
-/// A program started with stdout and stderr going to <output>.out and .err.
-struct Child {
-  pid_t pid = -1;
-  std::string output;
-  std::optional<int> code;
-
-  [[nodiscard]] bool ended() {
-    int status = 0;
-    if (pid > 0 && !code && ::waitpid(pid, &status, WNOHANG) == pid) {
-      code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    return pid <= 0 || code;
-  }
-  [[nodiscard]] std::string out() const { return read_bytes(output + ".out"); }
-};
 
 class ServiceTest : public ::testing::Test {
  protected:
@@ -173,21 +144,9 @@ class ServiceTest : public ::testing::Test {
   /// Starts the command line's program; its output goes next to the folders.
   [[nodiscard]] Child start(const std::string& command) {
     std::istringstream words(expand(command));
-    std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    Child child{-1, root_.file("run" + std::to_string(++runs_)), {}};
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    const std::string paths[] = {"/dev/null", child.output + ".out", child.output + ".err"};
-    for (int fd = 0; fd < 3; ++fd) {
-      posix_spawn_file_actions_addopen(&files, fd, paths[fd].c_str(),
-                                       fd == 0 ? O_RDONLY : O_WRONLY | O_CREAT, 0644);
-    }
-    EXPECT_EQ(posix_spawn(&child.pid, argv[0], &files, nullptr, argv.data(), environ), 0)
-        << command;
-    posix_spawn_file_actions_destroy(&files);
+    Child child = spawn({std::istream_iterator<std::string>(words), {}},
+                        root_.file("run" + std::to_string(++runs_)));
+    EXPECT_GT(child.pid, 0) << command;
     return child;
   }
 
