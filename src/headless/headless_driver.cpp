@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <ostream>
@@ -15,6 +14,7 @@
 #include "headless/console_ui.h"
 #include "headless/curl_web_client.h"
 #include "headless/linux_adapter_source.h"
+#include "headless/password_source.h"
 #include "headless/system_clock.h"
 #include "shell/app.h"
 #include "shell/data_folder.h"
@@ -101,15 +101,10 @@ class Driver {
              config_of(options, program_folder())) {}
 
   int run() {
-    std::string password;
-    if (options_.password_env) {
-      const char* value = std::getenv(options_.password_env->c_str());
-      if (value == nullptr) {
-        err_ << "lumari-headless: environment variable " << *options_.password_env << " is not set"
-             << std::endl;
-        return kExitUsage;
-      }
-      password = value;
+    const auto password = read_password(options_, err_);
+    if (!password) {
+      err_ << "lumari-headless: " << password.error().message << std::endl;
+      return kExitUsage;
     }
 
     app_.FrmMainMdi_Form_Load();
@@ -117,7 +112,7 @@ class Driver {
 
     if (!session().login.open) choose(MenuItem::mnuFlSi);
     if (options_.email) session().login.controls.txtUser = *options_.email;
-    session().login.controls.txtPass = password;
+    session().login.controls.txtPass = *password;
     session().login.controls.chklogin = options_.remember ? 1 : 0;
     app_.frmLogin_cmdLogin_Click();
     if (session().login.open) return leave(kExitLoginFailed);
@@ -197,7 +192,8 @@ class Driver {
 
   void report_exchange_folder() {
     const std::string& folder = session().main.exchange_folder;
-    if (options_.quiet || (folder == reported_folder_ && reported_)) return;
+    // Also with --quiet: where the files go is worth a line in a service's journal.
+    if (folder == reported_folder_ && reported_) return;
     reported_ = true;
     reported_folder_ = folder;
     out_ << "exchange folder: " << folder << std::endl;

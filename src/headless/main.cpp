@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const auto options = parse_options(args);
   if (!options) {
-    std::cerr << "lumari-headless: " << options.error().message << "\n\n" << usage_text();
+    // One line, as a service's journal shows it.
+    std::cerr << "lumari-headless: " << options.error().message << std::endl;
     return kExitUsage;
   }
   if (options->help) {
