@@ -115,7 +115,11 @@ class Driver {
     session().login.controls.txtPass = *password;
     session().login.controls.chklogin = options_.remember ? 1 : 0;
     app_.frmLogin_cmdLogin_Click();
-    if (session().login.open) return leave(kExitLoginFailed);
+    // The login resets the user id and sets it from an answer: without one the
+    // service was not reached, which a later start may mend.
+    if (session().login.open) {
+      return leave(session().login.username == " " ? kExitServiceUnreachable : kExitLoginFailed);
+    }
 
     if (session().selection.open) {
       const int problem = answer_selection();
@@ -169,7 +173,8 @@ class Driver {
     }
     controls.chksys = options_.remember_system ? 1 : 0;
     app_.FrmSys_CmdProcced_Click();
-    return session().selection.open ? kExitLoginFailed : kExitOk;
+    // The selection stays open only when its request brought no answer.
+    return session().selection.open ? kExitServiceUnreachable : kExitOk;
   }
 
   int poll() {

@@ -16,6 +16,7 @@ enum ExitCode : int {
   kExitSettingsRejected = 4,
   kExitNoSystem = 5,
   kExitUsage = 64,
+  kExitServiceUnreachable = 75,
 };
 
 /// Runs until the cycles are done, a signal arrives or the session ends; returns

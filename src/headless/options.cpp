@@ -197,7 +197,8 @@ folder in use when it is first known and whenever it changes, also with
 
 Exit codes: 0 normal exit, 2 login refused or failed, 3 forced logout,
 4 settings rejected, 5 no trade system to follow, 64 bad usage (a bad option,
-config file or password file).
+config file or password file), 75 the service could not be reached to log in
+(a later start may succeed).
 )";
 }
 
