@@ -56,17 +56,17 @@ bool Form::create_form(const char* class_name, const char* caption, int client_w
 }
 
 bool Form::show(const core::Session& session) {
-  if (!exists()) {
-    last_focus_ = nullptr;
-    if (!build()) {
-      destroy();
-      return false;
-    }
+  if (!exists() && !build()) {
+    destroy();
+    return false;
   }
   refill(session);
   ShowWindow(hwnd(), SW_SHOWNORMAL);
   SetForegroundWindow(hwnd());
   BringWindowToTop(hwnd());
+  // Shown anew or again (with texts filled afresh), the window starts with the
+  // focus where a new one has it.
+  focus_on(first_focus());
   return true;
 }
 

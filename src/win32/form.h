@@ -38,7 +38,7 @@ class Form : public Window {
   [[nodiscard]] core::WindowId id() const { return id_; }
 
   /// Creates the window if needed (centred, filled from the session), then shows
-  /// it in the normal state and brings it forward.
+  /// it in the normal state, brings it forward and puts the focus where it starts.
   [[nodiscard]] bool show(const core::Session& session);
   /// Copies the session's state of this window into its controls.
   virtual void fill(const core::Session& session) = 0;
