@@ -56,17 +56,17 @@ bool Form::create_form(const char* class_name, const char* caption, int client_w
 }
 
 bool Form::show(const core::Session& session) {
-  if (!exists()) {
-    last_focus_ = nullptr;
-    if (!build()) {
-      destroy();
-      return false;
-    }
+  if (!exists() && !build()) {
+    destroy();
+    return false;
   }
   refill(session);
   ShowWindow(hwnd(), SW_SHOWNORMAL);
   SetForegroundWindow(hwnd());
   BringWindowToTop(hwnd());
+  // Shown anew or again (with texts filled afresh), the window starts with the
+  // focus where a new one has it.
+  focus_on(first_focus());
   return true;
 }
 
@@ -82,14 +82,36 @@ void Form::take_edits(core::Session& session) const {
   if (edited_) capture(session);
 }
 
+HWND Form::first_focus() const { return GetNextDlgTabItem(hwnd(), nullptr, FALSE); }
+
+void Form::focus_on(HWND control) {
+  if (control == nullptr) return;
+  last_focus_ = control;
+  if (GetActiveWindow() == hwnd()) SetFocus(control);
+}
+
 LRESULT Form::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
-      if (lparam != 0) {
-        if (!filling_ && is_change(HIWORD(wparam))) edited_ = true;
+      // From a control, or Enter and Escape as the keyboard handling sends them
+      // (with no control when the window has no button of that id).
+      if (lparam != 0 || LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
+        if (lparam != 0 && !filling_ && is_change(HIWORD(wparam))) edited_ = true;
         on_command(LOWORD(wparam), HIWORD(wparam));
       }
       return 0;
+    case DM_GETDEFID: {
+      // Asked by the keyboard handling for Enter: the push button that has the
+      // focus takes it, else the window's default button.
+      int button = default_button();
+      const HWND focus = GetFocus();
+      if (focus != nullptr && IsChild(hwnd(), focus) &&
+          (SendMessageA(focus, WM_GETDLGCODE, 0, 0) &
+           (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0) {
+        button = GetDlgCtrlID(focus);
+      }
+      return button != 0 ? MAKELRESULT(button, DC_HASDEFID) : 0;
+    }
     case WM_NOTIFY:
       if (const auto* header = reinterpret_cast<const NMHDR*>(lparam);
           header != nullptr && header->code == DTN_DATETIMECHANGE && !filling_) {
@@ -111,9 +133,7 @@ LRESULT Form::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
         if (focus != nullptr && IsChild(hwnd(), focus)) last_focus_ = focus;
       } else if (HIWORD(wparam) == 0) {  // not while minimised
         HWND target = last_focus_;
-        if (target == nullptr || !IsWindow(target)) {
-          target = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
-        }
+        if (target == nullptr || !IsWindow(target)) target = first_focus();
         if (target != nullptr) SetFocus(target);
       }
       return 0;

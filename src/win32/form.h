@@ -38,7 +38,7 @@ class Form : public Window {
   [[nodiscard]] core::WindowId id() const { return id_; }
 
   /// Creates the window if needed (centred, filled from the session), then shows
-  /// it in the normal state and brings it forward.
+  /// it in the normal state, brings it forward and puts the focus where it starts.
   [[nodiscard]] bool show(const core::Session& session);
   /// Copies the session's state of this window into its controls.
   virtual void fill(const core::Session& session) = 0;
@@ -54,8 +54,16 @@ class Form : public Window {
  protected:
   /// Creates the window, hidden, with all its controls.
   [[nodiscard]] virtual bool build() = 0;
-  /// A WM_COMMAND from one of the controls.
+  /// A WM_COMMAND from one of the controls, or IDOK and IDCANCEL from Enter and
+  /// Escape.
   virtual void on_command(int control_id, int notification) = 0;
+  /// The control that has the focus when the window first becomes active.
+  [[nodiscard]] virtual HWND first_focus() const;
+  /// The button that Enter clicks while no push button has the focus; 0 for none.
+  [[nodiscard]] virtual int default_button() const { return 0; }
+  /// Gives the control the focus, at once when the window is active, else when it
+  /// next becomes active.
+  void focus_on(HWND control);
 
   /// Creates the hidden top-level window centred on the screen with the given
   /// client area; the class is registered on first use.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "text/trim.h"
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 #include "win32/windows_clock.h"
@@ -23,6 +24,7 @@ constexpr Placement kDtPickerDateTwips{240, 960, 495, 375};
 constexpr Placement kDtPickerTimeTwips{1080, 960, 135, 375};
 constexpr Placement kChkLoginTwips{3970, 110, 375, 375};
 
+constexpr char kChkLoginTip[] = "Remember my e-mail address";
 constexpr char kDateFormat[] = "yyyyMMdd";
 constexpr char kTimeFormat[] = "HHmmss";
 constexpr UINT_PTR kPasswordSubclassId = 1;
@@ -55,6 +57,22 @@ void read_picker(HWND picker, core::DateTime& when) {
   when = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 }
 
+// A tooltip on the control, the window's own: it goes with the window.
+bool add_tooltip(HWND window, HWND control, const char* text) {
+  const HWND tip =
+      CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                      WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, nullptr, nullptr);
+  if (tip == nullptr) return false;
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = const_cast<char*>(text);
+  return SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
+}
+
 }  // namespace
 
 bool LoginForm::build() {
@@ -64,7 +82,8 @@ bool LoginForm::build() {
 
   const HFONT bold = look.bold_font();
   const HFONT regular = look.regular_font();
-  // Created in tab order.
+  // Created in tab order. The pickers only show the login's date and time, which
+  // the login sets: the user can neither change nor tab to them.
   const ControlLayout controls[] = {
       {"STATIC", "Email", SS_LEFT, 0, kIdLabel1, look.from_twips(kLabel1Twips), bold},
       {"STATIC", "Password", SS_LEFT, 0, kIdLabel2, look.from_twips(kLabel2Twips), bold},
@@ -76,9 +95,9 @@ bool LoginForm::build() {
        look.from_twips(kCmdLoginTwips), bold},
       {"BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, kIdCmdCancel,
        look.from_twips(kCmdCancelTwips), bold},
-      {DATETIMEPICK_CLASSA, "", WS_TABSTOP | DTS_SHORTDATEFORMAT, 0, kIdDtPickerDate,
+      {DATETIMEPICK_CLASSA, "", WS_DISABLED | DTS_SHORTDATEFORMAT, 0, kIdDtPickerDate,
        look.from_twips(kDtPickerDateTwips), regular},
-      {DATETIMEPICK_CLASSA, "", WS_TABSTOP | DTS_TIMEFORMAT, 0, kIdDtPickerTime,
+      {DATETIMEPICK_CLASSA, "", WS_DISABLED | DTS_TIMEFORMAT, 0, kIdDtPickerTime,
        look.from_twips(kDtPickerTimeTwips), regular},
       {"BUTTON", "", WS_TABSTOP | BS_AUTOCHECKBOX, 0, kIdChkLogin, look.from_twips(kChkLoginTwips),
        bold},
@@ -95,7 +114,22 @@ bool LoginForm::build() {
   }
   SendMessageA(item(kIdDtPickerDate), DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(kDateFormat));
   SendMessageA(item(kIdDtPickerTime), DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(kTimeFormat));
-  return true;
+  // The check box has no caption of its own.
+  return add_tooltip(hwnd(), item(kIdChkLogin), kChkLoginTip);
+}
+
+HWND LoginForm::first_focus() const {
+  // A blank is no address.
+  const bool remembered = !core::trimmed(control_text(item(kIdTxtUser))).empty();
+  return item(remembered ? kIdTxtPass : kIdTxtUser);
+}
+
+void LoginForm::log_in(const AppEvent& login) {
+  raise(login);
+  if (!exists()) return;
+  const HWND password = item(kIdTxtPass);
+  SendMessageA(password, EM_SETSEL, 0, -1);
+  focus_on(password);
 }
 
 void LoginForm::fill(const core::Session& session) {
@@ -121,7 +155,7 @@ void LoginForm::capture(core::Session& session) const {
 void LoginForm::on_command(int control_id, int notification) {
   if (notification != BN_CLICKED) return;
   switch (control_id) {
-    case kIdCmdLogin: raise([](core::App& app) { app.frmLogin_cmdLogin_Click(); }); break;
+    case kIdCmdLogin: log_in([](core::App& app) { app.frmLogin_cmdLogin_Click(); }); break;
     case kIdCmdCancel: raise([](core::App& app) { app.frmLogin_cmdCancel_Click(); }); break;
     default: break;  // Enter and Escape reach here as IDOK and IDCANCEL: no default buttons.
   }
@@ -150,7 +184,7 @@ LRESULT CALLBACK LoginForm::password_proc(HWND edit, UINT message, WPARAM wparam
           if (message == WM_SYSKEYDOWN && (lparam & kAltContextBit) != 0) shift |= kAltShift;
           // The login may close the window, and this box with it: nothing here
           // touches the box afterwards.
-          reinterpret_cast<LoginForm*>(self)->raise([shift](core::App& app) {
+          reinterpret_cast<LoginForm*>(self)->log_in([shift](core::App& app) {
             (void)app.frmLogin_txtPass_KeyDown(kEnterKeyCode, shift);
           });
           return 0;

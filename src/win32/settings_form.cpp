@@ -36,7 +36,7 @@ bool SettingsForm::build() {
        look.from_pixels96(kMt4Location), regular},
       {"BUTTON", "Browse", WS_TABSTOP | BS_PUSHBUTTON, 0, kIdCmdBrowse,
        look.from_pixels96(kCmdBrowse), bold},
-      {"BUTTON", "Save", WS_TABSTOP | BS_PUSHBUTTON, 0, kIdCmdSave, look.from_pixels96(kCmdSave),
+      {"BUTTON", "Save", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, kIdCmdSave, look.from_pixels96(kCmdSave),
        bold},
       {"BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, kIdSettingsCancel,
        look.from_pixels96(kCmdCancel), bold},
@@ -66,9 +66,14 @@ void SettingsForm::on_command(int control_id, int notification) {
   switch (control_id) {
     case kIdCmdBrowse: raise([](core::App& app) { app.frmSettings_cmdBrowse_Click(); }); break;
     case kIdCmdSave: raise([](core::App& app) { app.frmSettings_cmdSave_Click(); }); break;
-    case kIdSettingsCancel: raise([](core::App& app) { app.frmSettings_cmdCancel_Click(); }); break;
+    case kIdSettingsCancel:
+    case IDCANCEL:  // Escape
+      raise([](core::App& app) { app.frmSettings_cmdCancel_Click(); });
+      break;
     default: break;
   }
 }
+
+int SettingsForm::default_button() const { return kIdCmdSave; }
 
 }  // namespace lumari::win32

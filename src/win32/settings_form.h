@@ -1,5 +1,5 @@
-// frmSettings: the path of the MT4 terminal's program file, Browse, Save and
-// Cancel.
+// frmSettings: the path of the MT4 terminal's program file, Browse, Save (the
+// default button) and Cancel (also Escape).
 #pragma once
 
 #include "win32/form.h"
@@ -16,6 +16,8 @@ class SettingsForm final : public Form {
  private:
   bool build() override;
   void on_command(int control_id, int notification) override;
+  /// Enter in the path box saves.
+  [[nodiscard]] int default_button() const override;
 };
 
 }  // namespace lumari::win32

@@ -82,8 +82,10 @@ std::optional<core::MenuItem> Win32Ui::popup_menu(core::MenuId menu) {
 }
 
 std::optional<std::string> Win32Ui::open_file_dialog() {
-  const std::string current = app_ != nullptr ? app_->session().settings.cdb_FileName : "";
-  return choose_file(settings_.hwnd(), current);
+  if (app_ == nullptr) return std::nullopt;
+  // The path box was taken into the session when Browse was clicked.
+  const core::SettingsWindowState& settings = app_->session().settings;
+  return choose_file(settings_.hwnd(), settings.cdb_FileName, settings.mt4location);
 }
 
 void Win32Ui::set_timer_interval(int milliseconds) { main_.set_timer_interval(milliseconds); }

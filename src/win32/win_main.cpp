@@ -89,7 +89,7 @@ int run_program(HINSTANCE instance) {
 
   INITCOMMONCONTROLSEX common_controls{};
   common_controls.dwSize = sizeof common_controls;
-  common_controls.dwICC = ICC_DATE_CLASSES | ICC_STANDARD_CLASSES;
+  common_controls.dwICC = ICC_DATE_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES;  // tooltips
   InitCommonControlsEx(&common_controls);
 
   const auto clock = make_windows_clock();

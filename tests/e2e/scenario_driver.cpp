@@ -80,11 +80,16 @@ const std::map<std::string, std::pair<const char*, const char*>> kWindows = {
     {"login", {kLoginWindowClass, kLoginCaption}},
     {"selection", {kSelectionWindowClass, kSelectionCaption}},
     {"settings", {kSettingsWindowClass, kSettingsCaption}},
-    {"box", {"#32770", kAppTitle}}};
+    {"box", {"#32770", kAppTitle}},
+    {"dialog", {"#32770", "Open"}}};  // the file dialog
 const std::map<std::string, int> kControls = {
     {"txtUser", kIdTxtUser},    {"txtPass", kIdTxtPass},         {"chkLogin", kIdChkLogin},
     {"login", kIdCmdLogin},     {"cmbSystem", kIdCmbSystem},     {"chkSys", kIdChkSys},
-    {"proceed", kIdCmdProcced}, {"mt4location", kIdMt4Location}, {"save", kIdCmdSave}};
+    {"proceed", kIdCmdProcced}, {"mt4location", kIdMt4Location}, {"save", kIdCmdSave},
+    {"browse", kIdCmdBrowse},   {"lookInCombo", cmb2},           {"fileTypeCombo", cmb1},
+    {"fileNameCombo", cmb13}};
+const std::map<std::string, BYTE> kKeys = {
+    {"tab", VK_TAB}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"down", VK_DOWN}};
 
 /// A window of another program that the user works in, made the active one, on a
 /// thread that serves its messages.
@@ -188,6 +193,7 @@ class E2e : public ::testing::TestWithParam<Scenario> {
   }
 
   void TearDown() override {
+    if (HasFailure()) save_screenshot(nullptr, runner_value("LUMARI_OUT") + "\\failure.bmp");
     std::error_code error;
     if (!terminal_data_dir_.empty()) fs::remove_all(terminal_data_dir_, error);
     if (program_ && WaitForSingleObject(program_->handle.get(), 0) == WAIT_TIMEOUT) {
@@ -207,10 +213,6 @@ class E2e : public ::testing::TestWithParam<Scenario> {
                                                   {"{program}", program_dir_},
                                                   {"{installer}", options["installer"]},
                                                   {"{version}", LUMARI_PACKAGE_VERSION}});
-  }
-  /// The file <folder> <name> of a step.
-  [[nodiscard]] std::string file(const CaseRow& s) const {
-    return core::join_path(folders_.at(s.at(1)), arg(s, 2));
   }
   /// The visible window of the kind (or "other": the other program's), waited
   /// for; null (and a failure) when it does not come.
@@ -234,17 +236,33 @@ class E2e : public ::testing::TestWithParam<Scenario> {
   std::unique_ptr<OtherProgram> other_;
   HWND main_window_ = nullptr;
   HWND balloon_ = nullptr;
-  std::size_t counted_lines_ = 0;
 };
 
 void E2e::run(const CaseRow& s) {
   const std::string& verb = s[0];
   // <verb> <window> <control> [value]: the control of a window.
   const auto item = [&] { return GetDlgItem(window(s.at(1)), kControls.at(s.at(2))); };
-  const auto lines = [&] { return core::split_lines(contents(file(s))); };
+  // Verbs of files and entries take one or more <name> [<value>] groups from field `first` on.
+  const auto each = [&](std::size_t first, std::size_t group, const auto& check) {
+    for (std::size_t i = first; i + group <= s.size(); i += group) check(arg(s, i), arg(s, i + 1));
+  };
+  const auto in_folder = [&](const std::string& name) {
+    return core::join_path(folders_.at(s.at(1)), name);
+  };
+  const auto lines = [&] { return core::split_lines(contents(in_folder(arg(s, 2)))); };
   if (verb == "write" || verb == "append") {
     const auto put = verb == "write" ? &core::replace_file : &core::append_file;
-    ASSERT_TRUE(put(file(s), arg(s, 3))) << s[2];
+    each(2, 2, [&](const auto& name, const auto& bytes) {
+      EXPECT_TRUE(put(in_folder(name), bytes)) << name;
+    });
+  } else if (verb == "log-in") {
+    // log-in <e-mail> <password>: from the tray menu with the Login button, no box after.
+    const std::string steps = "tray\tL\ntype\tlogin\ttxtUser\t" + s.at(1) +
+                              "\ntype\tlogin\ttxtPass\t" + s.at(2) +
+                              "\nclick\tlogin\tlogin\ngone\tlogin\ncount\tbox\t0";
+    for (const CaseRow& step : case_rows(steps)) {
+      if (run(step); HasFatalFailure()) return;
+    }
   } else if (verb == "terminal-data-folder") {
     terminal_data_dir_ = shell_folder(CSIDL_APPDATA) + "\\MetaQuotes\\Terminal\\E2E" +
                          std::to_string(GetCurrentProcessId());
@@ -268,7 +286,8 @@ void E2e::run(const CaseRow& s) {
     ASSERT_NE(main_window_, nullptr) << "no main window";
     EXPECT_TRUE(wait_for([&] { return tray_icon_present(main_window_, kTrayIconId); }, kWindowWait))
         << "no tray icon with id 1 on the main window";
-  } else if (verb == "quiet-start") {
+    // start quiet: the start-up ends with no window open.
+    if (s.size() < 2) return;
     EXPECT_EQ(WaitForInputIdle(program_->handle.get(), static_cast<DWORD>(kWindowWait.count())), 0u)
         << "the start-up did not end";
     for (const auto& [name, kind] : kWindows) {
@@ -297,7 +316,9 @@ void E2e::run(const CaseRow& s) {
   } else if (verb == "enabled") {
     EXPECT_EQ(IsWindowEnabled(window(s.at(1))) != FALSE, s.at(2) == "1") << s[1];
   } else if (verb == "text") {
-    EXPECT_EQ(window_text(item()), arg(s, 3)) << s[1] << " " << s[2];
+    // Waited for a while: what a key does comes a moment after it.
+    const auto shows = [&] { return window_text(item()) == arg(s, 3); };
+    EXPECT_TRUE(wait_for(shows, kWindowWait)) << s[2] << " shows " << window_text(item());
   } else if (verb == "type") {
     ASSERT_EQ(send(item(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(s, 3).c_str())), TRUE)
         << s[2];
@@ -306,21 +327,33 @@ void E2e::run(const CaseRow& s) {
     HWND button = item();
     ASSERT_TRUE(button != nullptr && PostMessageA(button, BM_CLICK, 0, 0)) << s[2];
   } else if (verb == "tick") {
-    ASSERT_TRUE(send(item(), BM_CLICK)) << s[2];
+    EXPECT_TRUE(send(item(), BM_CLICK) && send(item(), BM_GETCHECK) == BST_CHECKED) << s[2];
   } else if (verb == "checked") {
     EXPECT_EQ(send(item(), BM_GETCHECK) == BST_CHECKED, s.at(3) == "1") << s[2];
   } else if (verb == "entries") {
     EXPECT_EQ(send(item(), CB_GETCOUNT).value_or(-1), std::stoi(s.at(3))) << s[2];
-  } else if (verb == "choose") {
-    HWND combo = item();
-    const auto at = send(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                         reinterpret_cast<LPARAM>(s.at(3).c_str()));
-    ASSERT_TRUE(at && *at != CB_ERR) << "no entry " << s[3];
-    ASSERT_EQ(send(combo, CB_SETCURSEL, static_cast<WPARAM>(*at)), *at);
-    // CB_SETCURSEL does not tell the window; a user's choice does.
-    ASSERT_TRUE(send(window(s[1]), WM_COMMAND, MAKEWPARAM(kControls.at(s[2]), CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(combo)));
-    EXPECT_EQ(window_text(combo), s[3]);
+  } else if (verb == "focus") {
+    // focus <window> <control> [<text>]: the keyboard focus is in the control, with all
+    // its text (as long as this one) selected.
+    GUITHREADINFO gui{sizeof gui, 0, {}, {}, {}, {}, {}, {}, {}};
+    const auto in_it = [&] { return GetGUIThreadInfo(0, &gui) && gui.hwndFocus == item(); };
+    EXPECT_TRUE(wait_for(in_it, kWindowWait)) << "no focus in " << s[2];
+    EXPECT_TRUE(s.size() < 4 || send(item(), EM_GETSEL) == MAKELRESULT(0, s[3].size())) << s[2];
+  } else if (verb == "key") {
+    // key <window> <key>...: typed while the window is the active one.
+    HWND active = window(s.at(1));
+    ASSERT_TRUE(wait_for([&] { return GetForegroundWindow() == active; }, kWindowWait)) << s[1];
+    for (auto key = s.begin() + 2; key != s.end(); ++key)
+      for (const DWORD up : {0, KEYEVENTF_KEYUP}) keybd_event(kKeys.at(*key), 0, up, 0);
+  } else if (verb == "tooltip") {
+    // tooltip <window> <control> <text>: shown while the mouse rests on the control.
+    RECT at{};
+    ASSERT_TRUE(GetWindowRect(item(), &at) && SetCursorPos(at.left + 4, at.top + 4));
+    HWND tip = wait_for([&] { return find_window(pid(), TOOLTIPS_CLASSA); }, kWindowWait);
+    EXPECT_EQ(tip ? window_text(tip) : "(no tooltip)", s.at(3));
+  } else if (verb == "shot") {
+    // shot <window> <file>: what the screen shows of it, kept with the test's output.
+    EXPECT_TRUE(save_screenshot(window(s.at(1)), runner_value("LUMARI_OUT") + "\\" + s.at(2)));
   } else if (verb == "alt-enter") {
     constexpr LPARAM kAltDown = LPARAM{1} << 29;
     const LPARAM key = kAltDown | (LPARAM{MapVirtualKeyA(VK_RETURN, MAPVK_VK_TO_VSC)} << 16) | 1;
@@ -391,27 +424,31 @@ void E2e::run(const CaseRow& s) {
     EXPECT_EQ(parts[4].str(), std::to_string(core::split_lines(order_log).size()))
         << "order-log lines of the run";
   } else if (verb == "file") {
-    // file <folder> <name> [!]<bytes>: the file holds the bytes (or does not);
+    // file <folder> <name> [!]<bytes>...: the file holds the bytes (or does not);
     // "(no file)" is a file that does not exist.
-    const std::string bytes = contents(file(s), "(no file)");
-    const bool negated = arg(s, 3).starts_with('!');
-    EXPECT_EQ(bytes == arg(s, 3).substr(negated ? 1 : 0), !negated)
-        << s[2] << " holds " << bytes << ", wanted " << s[3];
+    each(2, 2, [&](const auto& name, const std::string& wanted) {
+      const std::string bytes = contents(in_folder(name), "(no file)");
+      const bool negated = wanted.starts_with('!');
+      EXPECT_EQ(bytes == wanted.substr(negated ? 1 : 0), !negated)
+          << name << " holds " << bytes << ", wanted " << wanted;
+    });
   } else if (verb == "only-files") {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folders_.at(s.at(1)))) {
       names.push_back(entry.path().filename().string());
     }
     EXPECT_EQ(names, std::vector<std::string>(s.begin() + 2, s.end()));
-  } else if (verb == "keep") {
-    kept_[file(s)] = contents(file(s));
-    ASSERT_FALSE(kept_[file(s)].empty()) << s[2] << " is missing or empty";
-  } else if (verb == "kept") {
-    EXPECT_EQ(contents(file(s)), kept_.at(file(s))) << s[2];
-  } else if (verb == "count-lines") {
-    counted_lines_ = lines().size();
+  } else if (verb == "keep" || verb == "kept") {
+    // keep <folder> <name>...: the files' bytes now, none empty; kept: the same bytes.
+    each(2, 1, [&](const auto& name, const auto&) {
+      const std::string bytes = contents(in_folder(name));
+      if (verb == "keep") kept_[in_folder(name)] = bytes;
+      EXPECT_TRUE(!bytes.empty() && bytes == kept_.at(in_folder(name))) << name << ": " << bytes;
+    });
   } else if (verb == "lines-added") {
-    EXPECT_EQ(lines().size(), counted_lines_ + std::stoul(s.at(3))) << s[2];
+    // lines-added <folder> <name> <count>: that many lines more than when it was kept.
+    const auto had = core::split_lines(kept_.at(in_folder(arg(s, 2)))).size();
+    EXPECT_EQ(lines().size(), had + std::stoul(s.at(3))) << s[2];
   } else if (verb == "lines-appear") {
     EXPECT_TRUE(wait_for([&] { return !lines().empty(); }, kPollsWait)) << "no line in " << s[2];
   } else if (verb == "all-lines-contain") {
@@ -435,7 +472,7 @@ void E2e::run(const CaseRow& s) {
     const std::string built = contents(options["program"]);
     EXPECT_TRUE(!built.empty() && contents(arg(s, 1)) == built) << "not the program built";
   } else if (verb == "entry") {
-    EXPECT_EQ(entry(s.at(1)), arg(s, 2)) << s[1];
+    each(1, 2, [&](const auto& name, const auto& value) { EXPECT_EQ(entry(name), value) << name; });
   } else if (verb == "entry-size") {
     EXPECT_GE(std::strtoull(entry("EstimatedSize").c_str(), nullptr, 10),
               contents(program_file_).size() / 1024)
@@ -452,8 +489,8 @@ void E2e::run(const CaseRow& s) {
         if (core::file_exists(path)) found += path + " ";
       }
       HKEY key = nullptr;
-      if (RegOpenKeyExA(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
+      if (RegOpenKeyExA(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS &&
+          RegCloseKey(key) == ERROR_SUCCESS) {
         found += "the uninstall entry";
       }
       return found;

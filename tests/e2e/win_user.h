@@ -6,10 +6,12 @@
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
+#include <dlgs.h>
 #include <shellapi.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -135,6 +137,28 @@ template <typename Paint>
   GdiFlush();
   const auto* first = static_cast<const std::uint8_t*>(bits);
   return Pixels(first, first + std::size_t{4} * width * height);
+}
+
+/// Saves what the screen shows of the window (of the whole screen when null) as a
+/// 32-bit BMP file, once the window has painted what it still had to.
+inline bool save_screenshot(HWND window, const std::string& path) {
+  RECT at{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (window != nullptr && !GetWindowRect(window, &at)) return false;
+  if (window != nullptr) RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  const int width = at.right - at.left, height = at.bottom - at.top;
+  auto pixels = draw(width, height, [&](HDC dc, HDC screen) {
+    return BitBlt(dc, 0, 0, width, height, screen, at.left, at.top, SRCCOPY) != FALSE;
+  });
+  if (!pixels) return false;
+  for (std::size_t i = 3; i < pixels->size(); i += 4) (*pixels)[i] = 0xFF;  // opaque
+  const BITMAPINFOHEADER info{sizeof info, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
+  const BITMAPFILEHEADER file{0x4D42 /* BM */, offset + DWORD(pixels->size()), 0, 0, offset};
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file)
+      .write(reinterpret_cast<const char*>(&info), sizeof info)
+      .write(reinterpret_cast<const char*>(pixels->data()), std::streamsize(pixels->size()));
+  return out.good();
 }
 
 /// Which icon an icon control shows: "critical", "information" or "other". Icon handles
