@@ -89,6 +89,18 @@ class RandomCases {
     return bytes;
   }
 
+  /// The file's bytes as the MT4 side may leave them: one byte changed, the first
+  /// line gone, a line added, or nothing left.
+  std::string edited(std::string bytes, const std::vector<VersionPlan>& plans) {
+    static constexpr std::string_view put = "0159:,\n=x";
+    const std::size_t kind = pick(4), line_end = bytes.find('\n');
+    if (kind == 0 && !bytes.empty()) bytes[pick(bytes.size())] = put[pick(put.size())];
+    if (kind == 1) bytes.erase(0, line_end == std::string::npos ? bytes.size() : line_end + 1);
+    if (kind == 2) bytes += line_of(plans[pick(plans.size())]) + "\r\n";
+    if (kind == 3) bytes.clear();
+    return bytes;
+  }
+
   /// An answer: server lines of the versions with one or two leading characters
   /// (never "X", "Y" or "<", which would make it another kind of answer), short
   /// pieces, pieces with line breaks, and text after the last ";".
