@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "reference_model.h"
+
 namespace lumari::test {
 
 struct VersionPlan {
@@ -74,12 +76,7 @@ class RandomCases {
 
   /// File bytes of lines mostly picked from the order log's lines.
   std::string current_file(std::string_view log, const std::vector<VersionPlan>& plans) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start <= log.size();) {
-      const std::size_t end = std::min(log.find_first_of("\r\n", start), log.size());
-      if (end - start >= 2) lines.emplace_back(log.substr(start, end - start));
-      start = end + 1;
-    }
+    const std::vector<std::string> lines = reference::file_entries(log);
     std::string bytes;
     for (std::size_t i = pick(7); i > 0; --i) {
       bytes += (!lines.empty() && chance(70) ? lines[pick(lines.size())]
