@@ -11,19 +11,13 @@
 #include <sstream>
 #include <variant>
 
-#include "cases/faults.h"
-#include "cases/fetch.h"
-#include "cases/lists.h"
 #include "cases/login_answers.h"
 #include "cases/login_window.h"
-#include "cases/polling.h"
-#include "cases/run_log.h"
 #include "cases/saved_login.h"
 #include "cases/selection.h"
 #include "cases/settings_window.h"
 #include "cases/startup.h"
 #include "cases/tray_menu.h"
-#include "cases/window.h"
 #include "reference_model.h"
 #include "support/app_harness.h"
 #include "support/case_file.h"
@@ -337,8 +331,7 @@ std::string Script::shown(const std::string& key) {
 TEST(Scripts, RunAsTheTablesSay) {
   for (const auto table :
        {kCases_startup, kCases_tray_menu, kCases_settings_window, kCases_login_answers,
-        kCases_login_window, kCases_saved_login, kCases_selection, kCases_fetch, kCases_window,
-        kCases_lists, kCases_polling, kCases_run_log, kCases_faults}) {
+        kCases_login_window, kCases_saved_login, kCases_selection}) {
     std::unique_ptr<Script> script;
     std::string name;
     for (CaseRow row : case_rows(table)) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "reference_model.h"
+
 namespace lumari::test {
 
 struct VersionPlan {
@@ -74,18 +76,25 @@ class RandomCases {
 
   /// File bytes of lines mostly picked from the order log's lines.
   std::string current_file(std::string_view log, const std::vector<VersionPlan>& plans) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start <= log.size();) {
-      const std::size_t end = std::min(log.find_first_of("\r\n", start), log.size());
-      if (end - start >= 2) lines.emplace_back(log.substr(start, end - start));
-      start = end + 1;
-    }
+    const std::vector<std::string> lines = reference::file_entries(log);
     std::string bytes;
     for (std::size_t i = pick(7); i > 0; --i) {
       bytes += (!lines.empty() && chance(70) ? lines[pick(lines.size())]
                                              : line_of(plans[pick(plans.size())])) +
                "\r\n";
     }
+    return bytes;
+  }
+
+  /// The file's bytes as the MT4 side may leave them: one byte changed, the first
+  /// line gone, a line added, or nothing left.
+  std::string edited(std::string bytes, const std::vector<VersionPlan>& plans) {
+    static constexpr std::string_view put = "0159:,\n=x";
+    const std::size_t kind = pick(4), line_end = bytes.find('\n');
+    if (kind == 0 && !bytes.empty()) bytes[pick(bytes.size())] = put[pick(put.size())];
+    if (kind == 1) bytes.erase(0, line_end == std::string::npos ? bytes.size() : line_end + 1);
+    if (kind == 2) bytes += line_of(plans[pick(plans.size())]) + "\r\n";
+    if (kind == 3) bytes.clear();
     return bytes;
   }
 

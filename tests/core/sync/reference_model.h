@@ -34,18 +34,14 @@ inline std::vector<std::string> split_answer(std::string_view answer) {
   return pieces;
 }
 
-/// The lines of a file's bytes (ended by CR LF, CR or LF) of two characters or more.
+/// The lines of a file's bytes (ended by CR LF, CR or LF) of two characters or
+/// more: the empty line between CR and LF is one of those left out.
 inline std::vector<std::string> file_entries(std::string_view bytes) {
   std::vector<std::string> entries;
-  std::string line;
-  for (std::size_t i = 0; i <= bytes.size(); ++i) {
-    if (i < bytes.size() && bytes[i] != '\r' && bytes[i] != '\n') {
-      line += bytes[i];
-      continue;
-    }
-    if (line.size() >= 2) entries.push_back(line);
-    line.clear();
-    if (i + 1 < bytes.size() && bytes[i] == '\r' && bytes[i + 1] == '\n') ++i;
+  for (std::size_t start = 0; start <= bytes.size();) {
+    const std::size_t end = std::min(bytes.find_first_of("\r\n", start), bytes.size());
+    if (end - start >= 2) entries.emplace_back(bytes.substr(start, end - start));
+    start = end + 1;
   }
   return entries;
 }
